@@ -30,7 +30,9 @@ PtyPair::PtyPair() {
     }
 }
 
-PtyPair::~PtyPair() { HangUp(); }
+PtyPair::~PtyPair() {
+    HangUp();
+}
 
 void PtyPair::HangUp() {
     if (master >= 0) {
