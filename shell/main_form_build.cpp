@@ -1,0 +1,321 @@
+// Building the main window's controls: names, captions, places and sizes.
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "shell/browse_url.h"
+#include "shell/list_view.h"
+#include "shell/main_form.h"
+#include "shell/program_info.h"
+
+namespace varnok {
+
+namespace {
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QFrame* MakePanel(QFrame* panel, const char* name, bool bevel) {
+    panel->setObjectName(name);
+    if (bevel) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    } else {
+        panel->setFrameStyle(QFrame::NoFrame);
+    }
+    return panel;
+}
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* buddy) {
+    auto* label = Named(new QLabel(text), name);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QLineEdit* MakeEdit(const char* name, int width) {
+    auto* edit = Named(new QLineEdit, name);
+    edit->setFixedWidth(width);
+    return edit;
+}
+
+QLineEdit* MakeReadOnlyEdit(const char* name, int width) {
+    QLineEdit* edit = MakeEdit(name, width);
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    QPalette grey = edit->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    edit->setPalette(grey);
+    return edit;
+}
+
+constexpr int kFieldWidth = 90;
+
+}  // namespace
+
+void TForm1::BuildWindow() {
+    setObjectName("Form1");
+    setWindowTitle(kProgramCaption);
+    QFont windowFont;
+    windowFont.setFamilies({"MS Sans Serif", "Liberation Sans"});
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+    resize(1046, 606);
+
+    ClientArea = Named(new AlignPanel(this), "ClientArea");
+    setCentralWidget(ClientArea);
+
+    BuildConnectionBar();
+    BuildInformationView();
+    BuildErrorsView();
+    BuildSettingsView();
+    BuildMenu();
+
+    StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
+    statusText = new QLabel("Отключен");
+    StatusBar1->addWidget(statusText, 1);
+    setStatusBar(StatusBar1);
+
+    Timer2 = Named(new QTimer(this), "Timer2");
+    Timer2->setInterval(200);
+    Timer2->setTimerType(Qt::PreciseTimer);
+
+    BrowseURL1 = Named(new QAction(this), "BrowseURL1");
+    BrowseURL1->setData(QString(kMakerSite));
+    BrowseURL2 = Named(new QAction(this), "BrowseURL2");
+    BrowseURL2->setData(QString("mailto:") + kMakerMail);
+    for (QAction* browse : {BrowseURL1, BrowseURL2}) {
+        connect(browse, &QAction::triggered, this,
+                [browse] { OpenAddress(browse->data().toString()); });
+    }
+}
+
+void TForm1::BuildConnectionBar() {
+    Panel2 = MakePanel(new QFrame, "Panel2", true);
+    Panel2->setMinimumSize(200, 64);
+    Panel2->resize(0, 64);
+    ClientArea->Add(Panel2, Align::Top);
+
+    GroupBox1 = Named(new QGroupBox("Подключение", Panel2), "GroupBox1");
+    GroupBox1->setGeometry(7, 3, 242, 53);
+    ComboBox1 = Named(new PortComboBox(GroupBox1), "ComboBox1");
+    ComboBox1->setEditText(kDefaultPortName);
+    ComboBox1->setGeometry(26, 19, 91, ComboBox1->sizeHint().height());
+    ComboBox1->setAccessibleName("Порт");
+    Button1 = Named(new QPushButton("Подключить", GroupBox1), "Button1");
+    Button1->setGeometry(134, 15, 91, 30);
+
+    GroupBox2 = Named(new QGroupBox("Окно", Panel2), "GroupBox2");
+    GroupBox2->setGeometry(255, 3, 332, 53);
+    ViewButtons = new QButtonGroup(this);
+    ViewButtons->setExclusive(true);
+    auto makeViewButton = [this](const char* name, const QString& caption, int left) {
+        auto* button = Named(new QToolButton(GroupBox2), name);
+        button->setText(caption);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setGeometry(left, 15, 91, 30);
+        ViewButtons->addButton(button);
+        return button;
+    };
+    SpeedButton1 = makeViewButton("SpeedButton1", "Информация", 23);
+    SpeedButton2 = makeViewButton("SpeedButton2", "Ошибки", 120);
+    SpeedButton3 = makeViewButton("SpeedButton3", "Настройка", 217);
+    SpeedButton1->setChecked(true);
+}
+
+void TForm1::BuildInformationView() {
+    Panel1 = Named(new AlignPanel, "Panel1");
+    MakePanel(Panel1, "Panel1", true);
+    Panel1->resize(321, 0);
+    ClientArea->Add(Panel1, Align::Left);
+
+    PageControl2 = Named(new QTabWidget, "PageControl2");
+    PageControl2->resize(0, 250);
+    Panel1->Add(PageControl2, Align::Bottom);
+    auto addPage = [this](const char* pageName, const QString& caption, const char* listName) {
+        auto* page = Named(new QWidget, pageName);
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        QTreeWidget* list =
+            MakeListView(page, listName, {{"Параметр", 240}, {"Значение", 65}}, true);
+        layout->addWidget(list);
+        PageControl2->addTab(page, caption);
+        return std::pair{page, list};
+    };
+    std::tie(TabSheet6, ListView2) = addPage("TabSheet6", "Двигатель", "ListView2");
+    std::tie(TabSheet7, ListView3) = addPage("TabSheet7", "Переключатели", "ListView3");
+    std::tie(TabSheet8, ListView4) = addPage("TabSheet8", "Выходы", "ListView4");
+
+    Splitter3 = Named(new SplitterHandle(Align::Bottom, 4, Panel1), "Splitter3");
+    ListView5 = MakeListView(Panel1, "ListView5", {{"Датчик", 240}, {"Значение", 65}}, true);
+    Panel1->Add(ListView5, Align::Client);
+
+    Splitter1 = Named(new SplitterHandle(Align::Left, 4, ClientArea), "Splitter1");
+
+    // Made before the other views' panels, so that they cover it.
+    GraphSurface = Named(new QWidget(ClientArea), "GraphArea");
+    GraphSurface->setBackgroundRole(QPalette::Base);
+    GraphSurface->setAutoFillBackground(true);
+}
+
+void TForm1::BuildErrorsView() {
+    Panel5 = Named(new AlignPanel, "Panel5");
+    MakePanel(Panel5, "Panel5", true);
+    Panel5->hide();
+    ClientArea->Add(Panel5, Align::Client);
+
+    Panel3 = MakePanel(new QFrame, "Panel3", false);
+    Panel3->resize(0, 41);
+    Panel5->Add(Panel3, Align::Top);
+    Button2 = Named(new QPushButton("Обновить", Panel3), "Button2");
+    Button2->setGeometry(0, 3, 100, 32);
+    Button3 = Named(new QPushButton("Сброс ошибок", Panel3), "Button3");
+    Button3->setGeometry(106, 3, 100, 32);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+
+    ListView1 =
+        MakeListView(Panel5, "ListView1", {{"№", 40}, {"Название", 550}, {"Описание", 250}}, false);
+    QFont listFont = ListView1->font();
+    listFont.setPixelSize(13);
+    ListView1->setFont(listFont);
+    Panel5->Add(ListView1, Align::Client);
+}
+
+void TForm1::BuildSettingsView() {
+    Panel6 = MakePanel(new QFrame, "Panel6", true);
+    Panel6->hide();
+    ClientArea->Add(Panel6, Align::Client);
+
+    GroupBox3 = Named(new QGroupBox(Panel6), "GroupBox3");
+    GroupBox3->resize(641, 446);
+    auto* grid = new QGridLayout(GroupBox3);
+    grid->setContentsMargins(16, 14, 16, 12);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(5);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+
+    Button5 = Named(new QPushButton("Калибровка..."), "Button5");
+    Button5->setFixedWidth(kFieldWidth);
+    Label7 = MakeLabel("Label7", "Настройка педали 1:", Button5);
+    Button7 = Named(new QPushButton("Калибровка..."), "Button7");
+    Button7->setFixedWidth(kFieldWidth);
+    Label14 = MakeLabel("Label14", "Настройка педали 2:", Button7);
+    CheckBox5 = Named(new QCheckBox("включить"), "CheckBox5");
+    Edit1 = MakeEdit("Edit1", kFieldWidth);
+    Label1 = MakeLabel("Label1", "Константа тахографа, имп/км:", Edit1);
+    Edit2 = MakeEdit("Edit2", kFieldWidth);
+    Label2 = MakeLabel("Label2", "Ограничение скорости, км/ч:", Edit2);
+    CheckBox6 = Named(new QCheckBox("включить"), "CheckBox6");
+    ComboBox3 = Named(new QComboBox, "ComboBox3");
+    ComboBox3->setEditable(true);
+    ComboBox3->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox3->addItems({"2.08", "2.34", "3.32", "3.65", "4.00"});
+    ComboBox3->setCurrentIndex(0);
+    ComboBox3->setFixedWidth(kFieldWidth);
+    Label3 = MakeLabel("Label3", "Передаточное отношение тахометра:", ComboBox3);
+
+    int row = 0;
+    auto addRow = [&](QLabel* label, QWidget* control, QWidget* beside = nullptr) {
+        grid->addWidget(label, row, 0);
+        grid->addWidget(control, row, 1);
+        if (beside != nullptr) {
+            grid->addWidget(beside, row, 2);
+        }
+        ++row;
+    };
+    addRow(Label7, Button5);
+    addRow(Label14, Button7, CheckBox5);
+    addRow(Label1, Edit1);
+    addRow(Label2, Edit2, CheckBox6);
+    addRow(Label3, ComboBox3);
+
+    CheckBox1 = Named(new QCheckBox("Блокировка педали при открытых дверях"), "CheckBox1");
+    CheckBox2 = Named(new QCheckBox("Управление оборотами из кабины"), "CheckBox2");
+    CheckBox3 = Named(new QCheckBox("Управление оборотами из моторного отсека"), "CheckBox3");
+    CheckBox4 = Named(new QCheckBox("Настройка CAN"), "CheckBox4");
+    auto* switches = new QGridLayout;
+    switches->setHorizontalSpacing(24);
+    switches->addWidget(CheckBox1, 0, 0);
+    switches->addWidget(CheckBox2, 1, 0);
+    switches->addWidget(CheckBox3, 0, 1);
+    switches->addWidget(CheckBox4, 1, 1);
+    grid->addLayout(switches, row++, 0, 1, 3, Qt::AlignHCenter);
+
+    GroupBox8 = Named(new QGroupBox("Настройка холостого хода"), "GroupBox8");
+    auto* idle = new QGridLayout(GroupBox8);
+    idle->setHorizontalSpacing(8);
+    idle->setVerticalSpacing(5);
+    idle->setColumnStretch(0, 1);
+    int idleRow = 0;
+    auto addIdleRow = [&](QLabel* label, QLineEdit* edit) {
+        idle->addWidget(label, idleRow, 0);
+        idle->addWidget(edit, idleRow, 1);
+        ++idleRow;
+    };
+    Edit3 = MakeEdit("Edit3", kFieldWidth);
+    Label9 =
+        MakeLabel("Label9", "Коэффициент Kd регулятора частоты вращения (2000...5000):", Edit3);
+    Edit4 = MakeEdit("Edit4", kFieldWidth);
+    Label10 = MakeLabel(
+        "Label10",
+        "Минимальные обороты холостого хода прогретого двигателя, об/мин (600...670):", Edit4);
+    Edit5 = MakeEdit("Edit5", kFieldWidth);
+    Label11 = MakeLabel("Label11",
+                        "Максимальная коррекция педали прогретого двигателя, %(12...18):", Edit5);
+    Edit8 = MakeEdit("Edit8", kFieldWidth);
+    Label4 = MakeLabel("Label4", "Коэффициент Kp регулятора положения рейки (3500...5500):", Edit8);
+    Edit6 = MakeReadOnlyEdit("Edit6", kFieldWidth);
+    Label12 = MakeLabel("Label12",
+                        "Текущее значение минимальных оборотов холостого хода, об/мин:", Edit6);
+    Edit7 = MakeReadOnlyEdit("Edit7", kFieldWidth);
+    Label13 = MakeLabel("Label13", "Текущее значение коррекции педали, %:", Edit7);
+    addIdleRow(Label9, Edit3);
+    addIdleRow(Label10, Edit4);
+    addIdleRow(Label11, Edit5);
+    addIdleRow(Label4, Edit8);
+    addIdleRow(Label12, Edit6);
+    addIdleRow(Label13, Edit7);
+    grid->addWidget(GroupBox8, row++, 0, 1, 3);
+
+    Button4 = Named(new QPushButton("Сохранить в блоке"), "Button4");
+    Button4->setMinimumSize(160, 30);
+    grid->addWidget(Button4, row++, 0, 1, 3, Qt::AlignHCenter);
+    grid->setRowStretch(row, 1);
+}
+
+void TForm1::BuildMenu() {
+    N1 = Named(menuBar()->addMenu("Файл"), "N1");
+    N4 = Named(N1->addAction("Подключить ЭСУ"), "N4");
+    N4->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
+    N9 = Named(N1->addAction("Отключить ЭСУ"), "N9");
+    N9->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
+    N9->setEnabled(false);
+    N10 = Named(N1->addSeparator(), "N10");
+    N5 = Named(N1->addAction("Выход"), "N5");
+    N5->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    N2 = Named(menuBar()->addMenu("Окно"), "N2");
+    ViewItems = new QActionGroup(this);
+    ViewItems->setExclusive(true);
+    auto addViewItem = [this](const char* name, const QString& caption, Qt::Key key) {
+        QAction* item = Named(N2->addAction(caption), name);
+        item->setShortcut(QKeySequence(key));
+        item->setCheckable(true);
+        ViewItems->addAction(item);
+        return item;
+    };
+    N6 = addViewItem("N6", "Информация", Qt::Key_F1);
+    N7 = addViewItem("N7", "Ошибки", Qt::Key_F2);
+    N8 = addViewItem("N8", "Настройка", Qt::Key_F3);
+    N6->setChecked(true);
+
+    N3 = Named(menuBar()->addAction("О программе"), "N3");
+}
+
+}  // namespace varnok
