@@ -6,23 +6,15 @@
 #include <QRegularExpression>
 #include <QScreen>
 
+#include "shell/fonts.h"
 #include "shell/program_info.h"
 
 namespace varnok {
 
 namespace {
 
-QFont BoxFont() {
-    QFont font;
-    font.setFamilies({"Tahoma", "Liberation Sans"});
-    font.setPointSize(8);
-    return font;
-}
-
 QFont LinkFont() {
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Liberation Sans"});
-    font.setPointSize(8);
+    QFont font = WindowFont();
     font.setUnderline(true);
     return font;
 }

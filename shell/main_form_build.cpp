@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "shell/browse_url.h"
+#include "shell/fonts.h"
 #include "shell/list_view.h"
 #include "shell/main_form.h"
 #include "shell/program_info.h"
@@ -21,6 +22,9 @@ Widget* Named(Widget* widget, const char* name) {
 
 QFrame* MakePanel(QFrame* panel, const char* name, bool bevel) {
     panel->setObjectName(name);
+    // A panel is opaque: the graph surface behind the other views must not
+    // show through.
+    panel->setAutoFillBackground(true);
     if (bevel) {
         panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     } else {
@@ -59,10 +63,7 @@ constexpr int kFieldWidth = 90;
 void TForm1::BuildWindow() {
     setObjectName("Form1");
     setWindowTitle(kProgramCaption);
-    QFont windowFont;
-    windowFont.setFamilies({"MS Sans Serif", "Liberation Sans"});
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    setFont(WindowFont());
     resize(1046, 606);
 
     ClientArea = Named(new AlignPanel(this), "ClientArea");
@@ -91,6 +92,15 @@ void TForm1::BuildWindow() {
         connect(browse, &QAction::triggered, this,
                 [browse] { OpenAddress(browse->data().toString()); });
     }
+
+    // Group captions sit on the frame's top line, as the control positions
+    // inside the groups expect: the frame starts half a caption down, not
+    // below the caption. Set once the controls exist: a style sheet set
+    // before would give controls made later the application's font.
+    setStyleSheet(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0px 2px; background-color: palette(window); }");
 }
 
 void TForm1::BuildConnectionBar() {
@@ -128,7 +138,7 @@ void TForm1::BuildConnectionBar() {
 }
 
 void TForm1::BuildInformationView() {
-    Panel1 = Named(new AlignPanel, "Panel1");
+    Panel1 = new AlignPanel;
     MakePanel(Panel1, "Panel1", true);
     Panel1->resize(321, 0);
     ClientArea->Add(Panel1, Align::Left);
@@ -163,7 +173,7 @@ void TForm1::BuildInformationView() {
 }
 
 void TForm1::BuildErrorsView() {
-    Panel5 = Named(new AlignPanel, "Panel5");
+    Panel5 = new AlignPanel;
     MakePanel(Panel5, "Panel5", true);
     Panel5->hide();
     ClientArea->Add(Panel5, Align::Client);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/shell/qt_print.h"
+
 namespace varnok {
 namespace {
 
