@@ -4,17 +4,13 @@
 
 #include <QDesktopServices>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
-#include "link/clock.h"
-#include "link/csock.h"
-#include "link/link.h"
-#include "link/posix_serial_channel.h"
 #include "shell/main_form.h"
 #include "tests/shell/qt_print.h"
+#include "tests/shell/window_fixture.h"
 
 namespace varnok {
 namespace {
@@ -40,19 +36,7 @@ public slots:
     void Open(const QUrl& url) { opened << url; }
 };
 
-class AboutBox : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(settingsFolder.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    }
-
-    QTemporaryDir settingsFolder;
-    Link link;
-    PosixSerialChannel channel{link};
-    SteadyClock clock;
-    CSock sock{link, channel, clock};
-};
+using AboutBox = test::WindowFixture;
 
 TEST_F(AboutBox, ShowsModallyUntilClosedAndOpensTheMakersAddresses) {
     TForm1 window(sock);

@@ -6,19 +6,17 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
-#include "link/clock.h"
-#include "link/csock.h"
-#include "link/link.h"
-#include "link/posix_serial_channel.h"
 #include "livedata/list_rows.h"
 #include "shell/main_form.h"
 #include "shell/object_read_event.h"
 #include "tests/shell/qt_print.h"
+#include "tests/shell/window_fixture.h"
 #include "tests/support/pty_pair.h"
 
 namespace varnok {
@@ -26,15 +24,9 @@ namespace {
 
 using namespace std::string_literals;
 
-// A main window on a link object whose port is never opened, with the
-// options record in a settings folder of its own.
-class MainWindow : public ::testing::Test {
+// The main window, opened and closed by each test.
+class MainWindow : public test::WindowFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(settingsFolder.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    }
-
     TForm1& Open() {
         form = std::make_unique<TForm1>(sock);
         form->show();
@@ -93,12 +85,6 @@ protected:
         EXPECT_EQ(form->GraphSurface->geometry(),
                   QRect(expected.left, expected.top, expected.width, expected.height));
     }
-
-    QTemporaryDir settingsFolder;
-    Link link;
-    PosixSerialChannel channel{link};
-    SteadyClock clock;
-    CSock sock{link, channel, clock};
     std::unique_ptr<TForm1> form;
 };
 

@@ -8,16 +8,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "link/clock.h"
-#include "link/csock.h"
-#include "link/link.h"
-#include "link/posix_serial_channel.h"
 #include "shell/about_box.h"
 #include "shell/main_form.h"
 #include "tests/shell/qt_print.h"
+#include "tests/shell/window_fixture.h"
 
 namespace varnok {
 namespace {
@@ -62,19 +58,7 @@ QStringList Overlaps(const QWidget* group) {
     return pairs;
 }
 
-class WindowLook : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(settingsFolder.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    }
-
-    QTemporaryDir settingsFolder;
-    Link link;
-    PosixSerialChannel channel{link};
-    SteadyClock clock;
-    CSock sock{link, channel, clock};
-};
+using WindowLook = test::WindowFixture;
 
 TEST_F(WindowLook, EveryViewFitsTheSmallestWindow) {
     TForm1 window(sock);
@@ -98,6 +82,30 @@ TEST_F(WindowLook, EveryViewFitsTheSmallestWindow) {
     }
     EXPECT_TRUE(window.Panel6->rect().contains(window.GroupBox3->geometry()));
     EXPECT_TRUE(window.GroupBox3->rect().contains(window.GroupBox8->geometry()));
+}
+
+TEST_F(WindowLook, SettingsLabelsNameTheControlBesideThem) {
+    TForm1 window(sock);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.N8->trigger();
+    const std::pair<QLabel*, QWidget*> pairs[] = {
+        {window.Label7, window.Button5},   {window.Label14, window.Button7},
+        {window.Label1, window.Edit1},     {window.Label2, window.Edit2},
+        {window.Label3, window.ComboBox3}, {window.Label9, window.Edit3},
+        {window.Label10, window.Edit4},    {window.Label11, window.Edit5},
+        {window.Label4, window.Edit8},     {window.Label12, window.Edit6},
+        {window.Label13, window.Edit7},
+    };
+    for (const auto& [label, control] : pairs) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_EQ(label->buddy(), control);
+        EXPECT_TRUE(label->alignment() & Qt::AlignRight);
+        const QRect labelBox(label->mapTo(&window, QPoint()), label->size());
+        const QRect controlBox(control->mapTo(&window, QPoint()), control->size());
+        EXPECT_LE(labelBox.right(), controlBox.left()) << "the label stands left of its control";
+        EXPECT_LE(std::abs(labelBox.center().y() - controlBox.center().y()), 2) << "same row";
+    }
 }
 
 TEST_F(WindowLook, OtherViewsCoverTheGraphSurface) {
