@@ -197,7 +197,8 @@ TEST_F(CSockTest, LongCallsAreSplitIntoChunksOf250) {
 
 TEST_F(CSockTest, SecondChunkLandsAfterTheFirstAndTheCallIsNotifiedOnceWithItsOffset) {
     line.unit = [](const std::vector<std::uint8_t>& request) {
-        const bool second = request[3] != 0x08;  // the call starts at offset 8
+        const bool second =
+            request[0] == 0xA0 && request[3] != 0x08;  // the call starts at offset 8
         return PositiveAnswer(request, second ? 0x22 : 0x11);
     };
     std::vector<std::uint8_t> buffer(252, 0);
