@@ -56,8 +56,12 @@ enum RequestState : std::int32_t { Queued = 0, Sent = 1, Answered = 2, Failed = 
 // One queue entry.
 struct SockRequest {
     std::uint8_t service = 0;
-    std::int32_t param = 0;          // local identifier for 0x21, else 0
-    std::uint8_t* buffer = nullptr;  // where answer data goes; may be null
+    std::int32_t param = 0;  // local identifier for 0x21, else 0
+    // Where answer data goes; may be null. Once the entry is published, read
+    // and written only under ValueBufferLock: a waiting caller that gives up
+    // detaches its buffer, so a late answer cannot land in memory that is
+    // no longer the caller's.
+    std::uint8_t* buffer = nullptr;
     std::uint16_t object = 0;
     std::uint16_t offset = 0;  // the call's first offset, the same in every entry of a call
     std::int32_t total = 0;    // the call's byte count
@@ -65,10 +69,6 @@ struct SockRequest {
     std::uint16_t dataLength = 0;
     std::atomic<std::int32_t> state{Queued};
     std::int32_t last = 0;  // 1 in the final entry of a call
-    // Where this entry's bytes lie in the caller's buffer (0xA0 and 0xA1):
-    // an answer may only fill [chunkStart, chunkStart + chunkLength).
-    std::int32_t chunkStart = 0;
-    std::int32_t chunkLength = 0;
 };
 
 // (object, offset) of an answered read call; called on the worker thread.
@@ -90,9 +90,11 @@ public:
 
     // Queues one call; with wait nonzero blocks until its last entry is
     // answered (1), refused (0) or the wait limit passes without progress (0).
-    int Request(std::uint8_t service, std::int32_t param = 0, int wait = 0,
-                void* buffer = nullptr, std::uint16_t object = 0, std::uint16_t offset = 0,
-                std::int32_t total = 0);
+    // Without wait the buffer must stay valid until the answer has come (the
+    // program passes its value buffers). Answers to 0x18, 0x1A and 0x21 are
+    // copied into at most `total` bytes, or 256 when total is 0.
+    int Request(std::uint8_t service, std::int32_t param = 0, int wait = 0, void* buffer = nullptr,
+                std::uint16_t object = 0, std::uint16_t offset = 0, std::int32_t total = 0);
     int ReadObject(std::uint16_t object, std::uint16_t offset, void* buffer, std::int32_t length,
                    int wait);
     // The bytes are copied from `buffer` when the call is queued.
@@ -137,11 +139,14 @@ public:
 
 private:
     // Encodes one call into ring slots from tail on; false for an unknown service.
-    bool Encode(std::uint8_t service, std::int32_t param, std::uint8_t* buffer,
-                std::uint16_t object, std::uint16_t offset, std::int32_t total,
-                const std::uint8_t* writeBytes, int& lastSlot);
-    void HandleAnswer(SockRequest& entry, const std::uint8_t* answer, std::uint16_t length);
+    int Queue(std::uint8_t service, std::int32_t param, std::uint8_t* buffer, std::uint16_t object,
+              std::uint16_t offset, std::int32_t total, int& firstSlot, int& lastSlot);
+    int Wait(int firstSlot, int lastSlot);
+    bool HandleAnswer(SockRequest& entry, const std::uint8_t* answer, std::uint16_t length);
+    // Drops every queued entry before a new session starts, so that nothing
+    // of the last session reaches the next unit.
     void DiscardQueued();
+    void WaitUntilWritten(int slot);
     void WorkerLoop();
     void Wake();
 
@@ -166,8 +171,10 @@ private:
     // The worker event (auto-reset) and the thread's stop flag.
     std::mutex eventLock;
     std::condition_variable eventSignal;
-    bool eventSet = false;      // Guarded by eventLock.
-    bool stopWorker = false;    // Guarded by eventLock.
+    std::condition_variable discardDone;
+    bool eventSet = false;          // Guarded by eventLock.
+    bool stopWorker = false;        // Guarded by eventLock.
+    bool discardRequested = false;  // Guarded by eventLock.
     std::thread worker;
 };
 

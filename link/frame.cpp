@@ -10,9 +10,13 @@ constexpr std::uint8_t kLengthBits = 0x3F;
 constexpr std::uint8_t kResponseBit = 0x40;
 }  // namespace
 
-bool FrameHasAddress(const FrameBytes& frame) { return (frame[0] & kAddressBit) != 0; }
+bool FrameHasAddress(const FrameBytes& frame) {
+    return (frame[0] & kAddressBit) != 0;
+}
 
-bool FrameHasLengthByte(const FrameBytes& frame) { return (frame[0] & kLengthBits) == 0; }
+bool FrameHasLengthByte(const FrameBytes& frame) {
+    return (frame[0] & kLengthBits) == 0;
+}
 
 std::uint8_t FrameTarget(const FrameBytes& frame) {
     return FrameHasAddress(frame) ? frame[1] : NoAddress;
@@ -37,7 +41,9 @@ int FrameLength(const FrameBytes& frame) {
     return FrameHeaderSize(frame) + FrameDataLength(frame) + 1;
 }
 
-int FrameData(const FrameBytes& frame) { return FrameHeaderSize(frame); }
+int FrameData(const FrameBytes& frame) {
+    return FrameHeaderSize(frame);
+}
 
 std::uint8_t FrameChecksumByte(const FrameBytes& frame) {
     return frame[static_cast<std::size_t>(FrameHeaderSize(frame) + FrameDataLength(frame))];
@@ -47,7 +53,9 @@ std::uint8_t FrameService(const FrameBytes& frame) {
     return frame[static_cast<std::size_t>(FrameData(frame))];
 }
 
-bool FrameIsResponse(const FrameBytes& frame) { return (FrameService(frame) & kResponseBit) != 0; }
+bool FrameIsResponse(const FrameBytes& frame) {
+    return (FrameService(frame) & kResponseBit) != 0;
+}
 
 FrameStatusValue FrameStatus(const LinkBuffer& buffer) {
     if (buffer.state != 0) {
@@ -62,8 +70,8 @@ FrameStatusValue FrameStatus(const LinkBuffer& buffer) {
     return FrameComplete;
 }
 
-void BuildFrame(LinkBuffer& buffer, std::uint8_t target, std::uint8_t source,
-                std::uint16_t length, const std::uint8_t* data) {
+void BuildFrame(LinkBuffer& buffer, std::uint8_t target, std::uint8_t source, std::uint16_t length,
+                const std::uint8_t* data) {
     const auto n = static_cast<std::uint8_t>(length & 0xFF);
     FrameBytes& frame = buffer.frame;
     std::size_t header = 3;

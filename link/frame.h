@@ -78,7 +78,7 @@ FrameStatusValue FrameStatus(const LinkBuffer& buffer);
 // of length count) from `source` to `target`. Format 0x80 plus the length
 // for 1..63 data bytes, else format 0x80 and a length byte. The checksum is
 // not written: the transmitter sums the bytes as it sends them.
-void BuildFrame(LinkBuffer& buffer, std::uint8_t target, std::uint8_t source,
-                std::uint16_t length, const std::uint8_t* data);
+void BuildFrame(LinkBuffer& buffer, std::uint8_t target, std::uint8_t source, std::uint16_t length,
+                const std::uint8_t* data);
 
 }  // namespace varnok

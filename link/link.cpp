@@ -24,7 +24,9 @@ bool CountDown(std::int16_t& timer) {
 
 }  // namespace
 
-void Link::SetSignalWorker(std::function<void()> hook) { signalWorker = std::move(hook); }
+void Link::SetSignalWorker(std::function<void()> hook) {
+    signalWorker = std::move(hook);
+}
 
 void Link::Prepare(SerialPort& serialPort, std::uint8_t address) {
     std::lock_guard lock(linkLock);
@@ -272,6 +274,11 @@ int Link::LinkSend(std::uint8_t target, std::uint16_t length, const std::uint8_t
         return 1;
     }
     return 0;
+}
+
+bool Link::TransmitterDone() const {
+    std::lock_guard lock(linkLock);
+    return tx.state != 0 || FrameStatus(tx) == FrameComplete;
 }
 
 int Link::LinkReceive(std::uint8_t& source, std::uint16_t& capacity, std::uint8_t* destination) {

@@ -33,12 +33,12 @@ namespace varnok {
 
 // Indices of the six timing values.
 enum TimingIndex : int {
-    kTimingUnused = 0,      // only announced to the unit
-    kByteTimeout = 1,       // gap after a received byte; time one written byte may take
-    kResponseTimeout = 2,   // answer time after a request's last byte
-    kPendingInterval = 3,   // delay before and between response-pending frames
-    kRequestGap = 4,        // a request starts only after more idle ticks than this
-    kResponseGap = 5,       // any frame starts only after more idle ticks than this
+    kTimingUnused = 0,     // only announced to the unit
+    kByteTimeout = 1,      // gap after a received byte; time one written byte may take
+    kResponseTimeout = 2,  // answer time after a request's last byte
+    kPendingInterval = 3,  // delay before and between response-pending frames
+    kRequestGap = 4,       // a request starts only after more idle ticks than this
+    kResponseGap = 5,      // any frame starts only after more idle ticks than this
 };
 
 using LinkTiming = std::array<std::int16_t, 6>;
@@ -79,6 +79,10 @@ public:
     // Hands over a held frame: its source and up to `capacity` data bytes
     // (service identifier first). `capacity` returns the number copied.
     int LinkReceive(std::uint8_t& source, std::uint16_t& capacity, std::uint8_t* destination);
+
+    // True when the transmitter holds no frame still to be written: it is
+    // idle, or its frame has gone out completely. Takes linkLock.
+    bool TransmitterDone() const;
 
     // Complete, correct frames addressed to this node, of any kind. Never reset.
     std::uint32_t FramesForMe() const { return framesForMe.load(std::memory_order_relaxed); }

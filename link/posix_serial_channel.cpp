@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/timerfd.h>
 #include <termios.h>
@@ -22,15 +23,32 @@ constexpr long kTickNanoseconds = 10'000'000;
 
 bool BaudToSpeed(std::uint32_t baud, speed_t& speed) {
     switch (baud) {
-        case 1200: speed = B1200; return true;
-        case 2400: speed = B2400; return true;
-        case 4800: speed = B4800; return true;
-        case 9600: speed = B9600; return true;
-        case 19200: speed = B19200; return true;
-        case 38400: speed = B38400; return true;
-        case 57600: speed = B57600; return true;
-        case 115200: speed = B115200; return true;
-        default: return false;
+        case 1200:
+            speed = B1200;
+            return true;
+        case 2400:
+            speed = B2400;
+            return true;
+        case 4800:
+            speed = B4800;
+            return true;
+        case 9600:
+            speed = B9600;
+            return true;
+        case 19200:
+            speed = B19200;
+            return true;
+        case 38400:
+            speed = B38400;
+            return true;
+        case 57600:
+            speed = B57600;
+            return true;
+        case 115200:
+            speed = B115200;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -86,7 +104,9 @@ std::uint64_t Drain(int fd) {
 
 PosixSerialChannel::PosixSerialChannel(Link& l) : link(l) {}
 
-PosixSerialChannel::~PosixSerialChannel() { SerialClose(); }
+PosixSerialChannel::~PosixSerialChannel() {
+    SerialClose();
+}
 
 int PosixSerialChannel::SerialOpen(const std::string& path, std::uint8_t ownAddress,
                                    std::uint32_t baud) {
@@ -99,7 +119,9 @@ int PosixSerialChannel::SerialOpen(const std::string& path, std::uint8_t ownAddr
     if (port < 0) {
         ok = false;
     } else {
-        if (ioctl(port, TIOCEXCL) != 0) {
+        // TIOCEXCL keeps other openers out (root excepted); the advisory
+        // lock also keeps out a second program that locks the port as well.
+        if (ioctl(port, TIOCEXCL) != 0 || flock(port, LOCK_EX | LOCK_NB) != 0) {
             ok = false;
         }
         if (!SetLineParameters(port, baud)) {
@@ -207,7 +229,9 @@ bool PosixSerialChannel::WriteByte(std::uint8_t value) {
     return false;
 }
 
-void PosixSerialChannel::StartTransmit() { Signal(transmitEvent); }
+void PosixSerialChannel::StartTransmit() {
+    Signal(transmitEvent);
+}
 
 bool PosixSerialChannel::FillReceiveBuffer() {
     const ssize_t n = read(port, received.data(), received.size());
@@ -230,6 +254,12 @@ void PosixSerialChannel::FlushPendingWrite() {
     } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
         writePending = false;
         portUsable = false;
+    }
+}
+
+void PosixSerialChannel::Observe(Step step) {
+    if (stepObserver) {
+        stepObserver(step);
     }
 }
 
@@ -277,12 +307,15 @@ void PosixSerialChannel::LinkThread() {
 
         std::lock_guard lock(link.linkLock);
         if (receivedHead != receivedTail) {
+            Observe(Step::Receive);
             link.LinkRxStep();
         } else if (transmitOwed) {
             transmitOwed = false;
+            Observe(Step::Transmit);
             link.LinkTxStep();
         } else if (ticksOwed > 0) {
             --ticksOwed;
+            Observe(Step::Tick);
             link.LinkTick();
         }
     }

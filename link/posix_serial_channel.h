@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
 #include "link/link.h"
@@ -35,12 +36,17 @@ public:
     PosixSerialChannel(const PosixSerialChannel&) = delete;
     PosixSerialChannel& operator=(const PosixSerialChannel&) = delete;
 
-    int SerialOpen(const std::string& path, std::uint8_t ownAddress,
-                   std::uint32_t baud) override;
+    int SerialOpen(const std::string& path, std::uint8_t ownAddress, std::uint32_t baud) override;
     int SerialSetBaud(std::uint32_t baud) override;
     void SerialClose() override;
 
     bool LinkThreadRunning() const { return thread.joinable(); }
+
+    // Which step the link thread runs next: 'r' receive, 't' transmit,
+    // 'k' tick. For tests that check the order of steps; set it before
+    // SerialOpen. Called on the link thread with the link lock held.
+    enum class Step : char { Receive = 'r', Transmit = 't', Tick = 'k' };
+    void SetStepObserver(std::function<void(Step)> observer) { stepObserver = std::move(observer); }
     // CPU time the link thread has used so far; zero when it is not running.
     std::chrono::nanoseconds LinkThreadCpuTime() const;
 
@@ -53,8 +59,10 @@ private:
     bool FillReceiveBuffer();
     void FlushPendingWrite();
     void CloseDescriptors();
+    void Observe(Step step);
 
     Link& link;
+    std::function<void(Step)> stepObserver;
 
     // Owned by the controlling thread; read by the link thread while it runs.
     int port = -1;
