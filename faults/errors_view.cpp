@@ -1,22 +1,23 @@
 #include "faults/errors_view.h"
 
 #include <QTreeWidget>
-#include <array>
 #include <utility>
 
 #include "faults/fault_list.h"
 #include "link/csock.h"
 #include "link/value_lock.h"
+#include "livedata/data_objects.h"
 
 namespace varnok {
 
 namespace {
 
-// The worker thread copies answers into these. They are program-wide, never
-// on a handler's stack, because a read whose wait gave up stays queued and
-// may still be answered after the handler has returned.
-FaultBlock faultBlockBuffer{};
-std::array<std::uint8_t, kSelfTestSize> selfTestBuffer{};
+static_assert(objects::kFaultBlock.length == kFaultBlockSize);
+
+// Both reads go into the objects' program-wide value buffers.
+int WaitingRead(CSock& sock, const DataObject& object) {
+    return sock.ReadObject(object.object, object.offset, ValueBuffer(object), object.length, 1);
+}
 
 }  // namespace
 
@@ -35,29 +36,24 @@ void ErrorsView::Button3Click() {
 }
 
 bool ErrorsView::RefreshFaultList() {
-    if (sock.ReadObject(kFaultBlockObject, 0, faultBlockBuffer.data(),
-                        static_cast<std::int32_t>(faultBlockBuffer.size()), 1) == 0) {
+    if (WaitingRead(sock, objects::kFaultBlock) == 0) {
         if (disconnect) {
             disconnect();
         }
         return false;
     }
-    const FaultBlock block = LastFaultBlock();
-    FillFaultList(list, block, [this]() -> std::optional<std::uint16_t> {
-        if (sock.ReadObject(kSelfTestObject, 0, selfTestBuffer.data(),
-                            static_cast<std::int32_t>(selfTestBuffer.size()), 1) == 0) {
+    FillFaultList(list, LastFaultBlock(), [this]() -> std::optional<std::uint16_t> {
+        if (WaitingRead(sock, objects::kSelfTest) == 0) {
             return std::nullopt;
         }
-        std::array<std::uint8_t, kSelfTestSize> code{};
-        CopyValue(code.data(), selfTestBuffer.data(), code.size());
-        return static_cast<std::uint16_t>(code[0] | (code[1] << 8));
+        return LoadUnsigned16(objects::kSelfTest);
     });
     return true;
 }
 
-FaultBlock ErrorsView::LastFaultBlock() {
-    FaultBlock block{};
-    CopyValue(block.data(), faultBlockBuffer.data(), block.size());
+FaultStatusBlock ErrorsView::LastFaultBlock() {
+    FaultStatusBlock block{};
+    CopyValue(block.data(), ValueBuffer(objects::kFaultBlock), block.size());
     return block;
 }
 

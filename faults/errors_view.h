@@ -36,8 +36,9 @@ public:
     // is present) and returns true.
     bool RefreshFaultList();
 
-    // The last fault status block received (zeros before the first).
-    static FaultBlock LastFaultBlock();
+    // The last fault status block received (zeros before the first), from the
+    // block's program-wide value buffer.
+    static FaultStatusBlock LastFaultBlock();
 
 private:
     QTreeWidget& list;

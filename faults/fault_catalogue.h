@@ -21,21 +21,16 @@
 
 namespace varnok {
 
-// Data object 600, offset 0: 29 little-endian 16-bit words, each holding up
-// to four 4-bit state fields (field k in bits 4k to 4k + 3).
-inline constexpr std::uint16_t kFaultBlockObject = 600;
+// The fault status block (data object 600): 29 little-endian 16-bit words,
+// each holding up to four 4-bit state fields (field k in bits 4k to 4k + 3).
 inline constexpr std::size_t kFaultBlockWords = 29;
 inline constexpr std::size_t kFaultBlockSize = 2 * kFaultBlockWords;  // 58 bytes
 inline constexpr std::size_t kFaultFieldsPerWord = 4;
 
-// Data object 602, offset 0: the unit's start-up self-test result, unsigned 16-bit.
-inline constexpr std::uint16_t kSelfTestObject = 602;
-inline constexpr std::size_t kSelfTestSize = 2;
-
-// The fault whose row text carries the self-test suffix.
+// The fault whose row text carries the self-test suffix (data object 602).
 inline constexpr std::uint16_t kSelfTestFaultNumber = 1902;
 
-using FaultBlock = std::array<std::uint8_t, kFaultBlockSize>;
+using FaultStatusBlock = std::array<std::uint8_t, kFaultBlockSize>;
 
 // State flags of one field. Bit 3 is a flag with no text.
 enum FaultFlag : std::uint8_t {

@@ -24,7 +24,7 @@ void PrintTo(const Present& fault, std::ostream* out) {
     *out << "P" << fault.number << " state " << int{fault.state};
 }
 
-std::vector<Present> PresentFaults(const FaultBlock& block) {
+std::vector<Present> PresentFaults(const FaultStatusBlock& block) {
     std::vector<Present> present;
     for (const FaultEntry& entry : FaultCatalogue()) {
         if (const std::uint8_t state = FaultState(block, entry); state != 0) {
@@ -34,8 +34,8 @@ std::vector<Present> PresentFaults(const FaultBlock& block) {
     return present;
 }
 
-FaultBlock BlockWith(std::initializer_list<std::pair<std::size_t, std::uint8_t>> bytes) {
-    FaultBlock block{};
+FaultStatusBlock BlockWith(std::initializer_list<std::pair<std::size_t, std::uint8_t>> bytes) {
+    FaultStatusBlock block{};
     for (const auto& [index, value] : bytes) {
         block.at(index) = value;
     }
@@ -126,11 +126,11 @@ TEST(FaultCatalogue, TextsOfRowsTheListShows) {
 TEST(FaultState, BlocksOfTheUnit) {
     struct Case {
         const char* name;
-        FaultBlock block;
+        FaultStatusBlock block;
         std::vector<Present> present;
     };
     const std::vector<Case> cases{
-        {"all zero", FaultBlock{}, {}},
+        {"all zero", FaultStatusBlock{}, {}},
         {"field 1 of word 0 is not catalogued", BlockWith({{0, 0x10}}), {}},
         {"high byte of word 0 is not catalogued", BlockWith({{1, 0xFF}}), {}},
         {"P0725 error", BlockWith({{0, 0x01}}), {{725, 1}}},
@@ -150,18 +150,18 @@ TEST(FaultState, BlocksOfTheUnit) {
 // Setting one field at a time must light exactly its own entry.
 TEST(FaultState, EachEntryReadsItsOwnField) {
     for (const FaultEntry& entry : FaultCatalogue()) {
-        FaultBlock block{};
+        FaultStatusBlock block{};
         const std::size_t byte = 2 * std::size_t{entry.word} + entry.field / 2;
         block[byte] = static_cast<std::uint8_t>(entry.field % 2 == 0 ? 0x0B : 0xB0);
         EXPECT_EQ(PresentFaults(block), (std::vector<Present>{{entry.number, 0x0B}})) << entry.text;
     }
-    FaultBlock full;
+    FaultStatusBlock full;
     full.fill(0xFF);
     EXPECT_EQ(PresentFaults(full).size(), 82u);
 }
 
 TEST(FaultState, FieldOutsideTheBlockIsAbsent) {
-    FaultBlock full;
+    FaultStatusBlock full;
     full.fill(0xFF);
     EXPECT_EQ(FaultState(full, FaultEntry{29, 0, 1, "P0001 x"}), 0);
     EXPECT_EQ(FaultState(full, FaultEntry{0, 4, 1, "P0001 x"}), 0);

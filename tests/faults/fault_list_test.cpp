@@ -87,13 +87,13 @@ TEST_F(FaultList, ColumnsOfTheView) {
 
 TEST_F(FaultList, NoFaultGivesAnEmptyListAndNoSelfTestRead) {
     new QTreeWidgetItem(&list, QStringList{"1", "old", "row"});
-    EXPECT_EQ(FillFaultList(list, FaultBlock{}, Reader(0)), 0);
+    EXPECT_EQ(FillFaultList(list, FaultStatusBlock{}, Reader(0)), 0);
     EXPECT_EQ(list.topLevelItemCount(), 0);
     EXPECT_EQ(reads, 0);
 }
 
 TEST_F(FaultList, RowsAreNumberedWithoutGapsInCatalogueOrder) {
-    FaultBlock block{};
+    FaultStatusBlock block{};
     block[42] = 0x70;  // row 60, P1661: all three flags
     block[4] = 0x02;   // row 3, P0500: current
     EXPECT_EQ(FillFaultList(list, block, Reader(0)), 2);
@@ -105,21 +105,21 @@ TEST_F(FaultList, RowsAreNumberedWithoutGapsInCatalogueOrder) {
 }
 
 TEST_F(FaultList, OnlyP1904) {
-    FaultBlock block{};
+    FaultStatusBlock block{};
     block[33] = 0x40;
     FillFaultList(list, block, Reader(0));
     EXPECT_EQ(Rows(list), (std::vector<Row>{{"1", CatalogueText(46), "Повторяющаяся "}}));
 }
 
 TEST_F(FaultList, StateEightShowsARowWithEmptyDescription) {
-    FaultBlock block{};
+    FaultStatusBlock block{};
     block[0] = 0x08;
     FillFaultList(list, block, Reader(0));
     EXPECT_EQ(Rows(list), (std::vector<Row>{{"1", CatalogueText(1), ""}}));
 }
 
 TEST_F(FaultList, SelfTestIsReadWhileItsRowIsFilled) {
-    FaultBlock block{};
+    FaultStatusBlock block{};
     block[32] = 0x31;  // P0219 error, P0603 current and repeating
     block[33] = 0x01;  // P1902 error
     EXPECT_EQ(FillFaultList(list, block, Reader(21)), 3);
@@ -133,7 +133,7 @@ TEST_F(FaultList, SelfTestIsReadWhileItsRowIsFilled) {
 }
 
 TEST_F(FaultList, SelfTestCodesWithoutSuffixAndFailedRead) {
-    FaultBlock block{};
+    FaultStatusBlock block{};
     block[33] = 0x03;  // P1902 error and current
     for (const std::optional<std::uint16_t> code :
          {std::optional<std::uint16_t>{5}, std::optional<std::uint16_t>{65535},
@@ -148,7 +148,7 @@ TEST_F(FaultList, SelfTestCodesWithoutSuffixAndFailedRead) {
 }
 
 TEST_F(FaultList, FullBlockListsTheWholeCatalogueOnce) {
-    FaultBlock block;
+    FaultStatusBlock block;
     block.fill(0xFF);
     EXPECT_EQ(FillFaultList(list, block, Reader(1)), 82);
     EXPECT_EQ(reads, 1);
@@ -164,7 +164,7 @@ TEST_F(FaultList, FullBlockListsTheWholeCatalogueOnce) {
         EXPECT_EQ(rows[i].description, "Ошибка Текущая Повторяющаяся ");
     }
     // A second fill replaces the rows rather than adding to them.
-    FaultBlock one{};
+    FaultStatusBlock one{};
     one[0] = 0x01;
     EXPECT_EQ(FillFaultList(list, one, Reader(1)), 1);
     EXPECT_EQ(Rows(list), (std::vector<Row>{{"1", CatalogueText(1), "Ошибка "}}));
