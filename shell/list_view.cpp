@@ -53,11 +53,11 @@ QTreeWidget* MakeListView(QWidget* parent, const QString& name, const QList<List
     return list;
 }
 
-void SetRowCaptions(QTreeWidget* list, std::span<const std::string_view> captions) {
+void SetRowCaptions(QTreeWidget* list, const QStringList& captions) {
     list->clear();
-    for (std::string_view caption : captions) {
+    for (const QString& caption : captions) {
         auto* row = new QTreeWidgetItem(list);
-        row->setText(0, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+        row->setText(0, caption);
     }
 }
 

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QStringList>
 #include <QTreeWidget>
-#include <span>
-#include <string_view>
 
 namespace varnok {
 
@@ -21,6 +19,6 @@ QTreeWidget* MakeListView(QWidget* parent, const QString& name, const QList<List
                           bool gridLines);
 
 // Replaces the list's rows with one row per caption, the value column empty.
-void SetRowCaptions(QTreeWidget* list, std::span<const std::string_view> captions);
+void SetRowCaptions(QTreeWidget* list, const QStringList& captions);
 
 }  // namespace varnok

@@ -12,6 +12,27 @@
 
 namespace varnok {
 
+namespace {
+
+QStringList Captions(std::span<const DataObject* const> rows) {
+    QStringList captions;
+    for (const DataObject* row : rows) {
+        captions << QString::fromUtf8(row->meaning);
+    }
+    return captions;
+}
+
+QStringList Captions(std::span<const BitRow> rows) {
+    QStringList captions;
+    for (const BitRow& row : rows) {
+        captions << QString::fromUtf8(row.caption.data(),
+                                      static_cast<qsizetype>(row.caption.size()));
+    }
+    return captions;
+}
+
+}  // namespace
+
 TForm1::TForm1(CSock& link, QWidget* parent)
     : QMainWindow(parent),
       sock(link),
@@ -33,6 +54,10 @@ TForm1::TForm1(CSock& link, QWidget* parent)
     connect(N8, &QAction::triggered, this, &TForm1::N8Click);
     connect(N9, &QAction::triggered, this, &TForm1::N9Click);
     connect(ComboBox1, &PortComboBox::DropDown, this, &TForm1::ComboBox1DropDown);
+
+    errorsView = std::make_unique<ErrorsView>(*ListView1, sock, [this] { Button1->click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { errorsView->Button3Click(); });
 
     FormCreate();
 }
@@ -59,10 +84,10 @@ void TForm1::FormCreate() {
     // the decimal separator, never through the user's locale; there is no
     // program-wide setting to make.
     PageControl2->setCurrentIndex(0);
-    SetRowCaptions(ListView2, kEngineRowCaptions);
-    SetRowCaptions(ListView3, kSwitchRowCaptions);
-    SetRowCaptions(ListView4, kOutputRowCaptions);
-    SetRowCaptions(ListView5, kSensorRowCaptions);
+    SetRowCaptions(ListView2, Captions(kEngineRows));
+    SetRowCaptions(ListView3, Captions(kSwitchRows));
+    SetRowCaptions(ListView4, Captions(kOutputRows));
+    SetRowCaptions(ListView5, Captions(kSensorRows));
     sock.SetNotifier(MakeReadNotifier(notificationTarget));
     CenterSettingsGroup();
 }

@@ -40,6 +40,7 @@
 #include <functional>
 #include <memory>
 
+#include "faults/errors_view.h"
 #include "link/csock.h"
 #include "shell/align_panel.h"
 #include "shell/options_record.h"
@@ -132,7 +133,7 @@ public:
     QWidget* GraphSurface;
 
     // Errors view.
-    AlignPanel* Panel5;
+    QFrame* Panel5;
     QFrame* Panel3;
     QPushButton* Button2;
     QPushButton* Button3;
@@ -221,6 +222,8 @@ private:
 
     CSock& sock;
     std::shared_ptr<NotificationTarget> notificationTarget;
+    // "Обновить" and "Сброс ошибок"; a failed refresh disconnects through Button1.
+    std::unique_ptr<ErrorsView> errorsView;
     TForm3* aboutBox = nullptr;
     std::function<QStringList()> portSource;
     QLabel* statusText = nullptr;

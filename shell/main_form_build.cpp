@@ -4,6 +4,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "faults/errors_panel.h"
+#include "livedata/data_objects.h"
 #include "shell/browse_url.h"
 #include "shell/fonts.h"
 #include "shell/list_view.h"
@@ -57,6 +59,11 @@ QLineEdit* MakeReadOnlyEdit(const char* name, int width) {
 }
 
 constexpr int kFieldWidth = 90;
+
+// The caption of a setting is its data object's meaning.
+QString CaptionOf(const DataObject& object) {
+    return QString::fromUtf8(object.meaning);
+}
 
 }  // namespace
 
@@ -173,27 +180,14 @@ void TForm1::BuildInformationView() {
 }
 
 void TForm1::BuildErrorsView() {
-    Panel5 = new AlignPanel;
-    MakePanel(Panel5, "Panel5", true);
-    Panel5->hide();
+    const ErrorsPanel errors = CreateErrorsPanel(ClientArea);
+    Panel5 = errors.Panel5;
+    Panel3 = errors.Panel3;
+    Button2 = errors.Button2;
+    Button3 = errors.Button3;
+    ListView1 = errors.ListView1;
+    Panel5->setAutoFillBackground(true);
     ClientArea->Add(Panel5, Align::Client);
-
-    Panel3 = MakePanel(new QFrame, "Panel3", false);
-    Panel3->resize(0, 41);
-    Panel5->Add(Panel3, Align::Top);
-    Button2 = Named(new QPushButton("Обновить", Panel3), "Button2");
-    Button2->setGeometry(0, 3, 100, 32);
-    Button3 = Named(new QPushButton("Сброс ошибок", Panel3), "Button3");
-    Button3->setGeometry(106, 3, 100, 32);
-    Button2->setEnabled(false);
-    Button3->setEnabled(false);
-
-    ListView1 =
-        MakeListView(Panel5, "ListView1", {{"№", 40}, {"Название", 550}, {"Описание", 250}}, false);
-    QFont listFont = ListView1->font();
-    listFont.setPixelSize(13);
-    ListView1->setFont(listFont);
-    Panel5->Add(ListView1, Align::Client);
 }
 
 void TForm1::BuildSettingsView() {
@@ -212,15 +206,15 @@ void TForm1::BuildSettingsView() {
 
     Button5 = Named(new QPushButton("Калибровка..."), "Button5");
     Button5->setFixedWidth(kFieldWidth);
-    Label7 = MakeLabel("Label7", "Настройка педали 1:", Button5);
+    Label7 = MakeLabel("Label7", CaptionOf(objects::kPedal1Enabled), Button5);
     Button7 = Named(new QPushButton("Калибровка..."), "Button7");
     Button7->setFixedWidth(kFieldWidth);
-    Label14 = MakeLabel("Label14", "Настройка педали 2:", Button7);
+    Label14 = MakeLabel("Label14", CaptionOf(objects::kPedal2Enabled), Button7);
     CheckBox5 = Named(new QCheckBox("включить"), "CheckBox5");
     Edit1 = MakeEdit("Edit1", kFieldWidth);
-    Label1 = MakeLabel("Label1", "Константа тахографа, имп/км:", Edit1);
+    Label1 = MakeLabel("Label1", CaptionOf(objects::kTachographConstant), Edit1);
     Edit2 = MakeEdit("Edit2", kFieldWidth);
-    Label2 = MakeLabel("Label2", "Ограничение скорости, км/ч:", Edit2);
+    Label2 = MakeLabel("Label2", CaptionOf(objects::kSpeedLimiterOn), Edit2);
     CheckBox6 = Named(new QCheckBox("включить"), "CheckBox6");
     ComboBox3 = Named(new QComboBox, "ComboBox3");
     ComboBox3->setEditable(true);
@@ -228,7 +222,7 @@ void TForm1::BuildSettingsView() {
     ComboBox3->addItems({"2.08", "2.34", "3.32", "3.65", "4.00"});
     ComboBox3->setCurrentIndex(0);
     ComboBox3->setFixedWidth(kFieldWidth);
-    Label3 = MakeLabel("Label3", "Передаточное отношение тахометра:", ComboBox3);
+    Label3 = MakeLabel("Label3", CaptionOf(objects::kTachometerRatio), ComboBox3);
 
     int row = 0;
     auto addRow = [&](QLabel* label, QWidget* control, QWidget* beside = nullptr) {
@@ -245,10 +239,10 @@ void TForm1::BuildSettingsView() {
     addRow(Label2, Edit2, CheckBox6);
     addRow(Label3, ComboBox3);
 
-    CheckBox1 = Named(new QCheckBox("Блокировка педали при открытых дверях"), "CheckBox1");
-    CheckBox2 = Named(new QCheckBox("Управление оборотами из кабины"), "CheckBox2");
-    CheckBox3 = Named(new QCheckBox("Управление оборотами из моторного отсека"), "CheckBox3");
-    CheckBox4 = Named(new QCheckBox("Настройка CAN"), "CheckBox4");
+    CheckBox1 = Named(new QCheckBox(CaptionOf(objects::kDoorPedalLock)), "CheckBox1");
+    CheckBox2 = Named(new QCheckBox(CaptionOf(objects::kCabSpeedControl)), "CheckBox2");
+    CheckBox3 = Named(new QCheckBox(CaptionOf(objects::kEngineBaySpeedControl)), "CheckBox3");
+    CheckBox4 = Named(new QCheckBox(CaptionOf(objects::kCanSetting)), "CheckBox4");
     auto* switches = new QGridLayout;
     switches->setHorizontalSpacing(24);
     switches->addWidget(CheckBox1, 0, 0);
@@ -269,22 +263,17 @@ void TForm1::BuildSettingsView() {
         ++idleRow;
     };
     Edit3 = MakeEdit("Edit3", kFieldWidth);
-    Label9 =
-        MakeLabel("Label9", "Коэффициент Kd регулятора частоты вращения (2000...5000):", Edit3);
+    Label9 = MakeLabel("Label9", CaptionOf(objects::kSpeedGainKd), Edit3);
     Edit4 = MakeEdit("Edit4", kFieldWidth);
-    Label10 = MakeLabel(
-        "Label10",
-        "Минимальные обороты холостого хода прогретого двигателя, об/мин (600...670):", Edit4);
+    Label10 = MakeLabel("Label10", CaptionOf(objects::kWarmIdleSpeed), Edit4);
     Edit5 = MakeEdit("Edit5", kFieldWidth);
-    Label11 = MakeLabel("Label11",
-                        "Максимальная коррекция педали прогретого двигателя, %(12...18):", Edit5);
+    Label11 = MakeLabel("Label11", CaptionOf(objects::kWarmPedalCorrection), Edit5);
     Edit8 = MakeEdit("Edit8", kFieldWidth);
-    Label4 = MakeLabel("Label4", "Коэффициент Kp регулятора положения рейки (3500...5500):", Edit8);
+    Label4 = MakeLabel("Label4", CaptionOf(objects::kRackGainKp), Edit8);
     Edit6 = MakeReadOnlyEdit("Edit6", kFieldWidth);
-    Label12 = MakeLabel("Label12",
-                        "Текущее значение минимальных оборотов холостого хода, об/мин:", Edit6);
+    Label12 = MakeLabel("Label12", CaptionOf(objects::kIdleSpeed), Edit6);
     Edit7 = MakeReadOnlyEdit("Edit7", kFieldWidth);
-    Label13 = MakeLabel("Label13", "Текущее значение коррекции педали, %:", Edit7);
+    Label13 = MakeLabel("Label13", CaptionOf(objects::kPedalCorrection), Edit7);
     addIdleRow(Label9, Edit3);
     addIdleRow(Label10, Edit4);
     addIdleRow(Label11, Edit5);

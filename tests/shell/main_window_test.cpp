@@ -12,7 +12,6 @@
 #include <string>
 #include <thread>
 
-#include "livedata/list_rows.h"
 #include "shell/main_form.h"
 #include "shell/object_read_event.h"
 #include "tests/shell/qt_print.h"
@@ -123,19 +122,29 @@ TEST_F(MainWindow, FirstRunShowsTheDisconnectedInformationView) {
 
     // The live lists hold their captions and no values; page 0 is open.
     EXPECT_EQ(window.PageControl2->currentIndex(), 0);
-    const std::pair<QTreeWidget*, std::span<const std::string_view>> lists[] = {
-        {window.ListView5, kSensorRowCaptions},
-        {window.ListView2, kEngineRowCaptions},
-        {window.ListView3, kSwitchRowCaptions},
-        {window.ListView4, kOutputRowCaptions},
+    // Row 0 and the last row of each list, and the row counts.
+    struct Rows {
+        QTreeWidget* list;
+        int count;
+        const char* first;
+        const char* last;
     };
-    for (const auto& [list, captions] : lists) {
-        SCOPED_TRACE(list->objectName().toStdString());
-        ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(captions.size()));
-        for (int row = 0; row < list->topLevelItemCount(); ++row) {
-            EXPECT_EQ(list->topLevelItem(row)->text(0).toStdString(),
-                      std::string(captions[static_cast<std::size_t>(row)]));
-            EXPECT_TRUE(list->topLevelItem(row)->text(1).isEmpty());
+    const Rows lists[] = {
+        {window.ListView5, 10, "Частота вращения двигателя n1, об/мин",
+         "Напряжение питания Uпит, В"},
+        {window.ListView2, 2, "Общее время работы двигателя, мин",
+         "Общее число оборотов двигателя, об*1000"},
+        {window.ListView3, 14, "Положение переключателя зажигание",
+         "Положение переключателя датчика нейтрали"},
+        {window.ListView4, 8, "Состояние главного реле", "Состояние дополнительной лампы"},
+    };
+    for (const Rows& rows : lists) {
+        SCOPED_TRACE(rows.list->objectName().toStdString());
+        ASSERT_EQ(rows.list->topLevelItemCount(), rows.count);
+        EXPECT_EQ(rows.list->topLevelItem(0)->text(0), rows.first);
+        EXPECT_EQ(rows.list->topLevelItem(rows.count - 1)->text(0), rows.last);
+        for (int row = 0; row < rows.count; ++row) {
+            EXPECT_TRUE(rows.list->topLevelItem(row)->text(1).isEmpty());
         }
     }
 }
@@ -365,6 +374,23 @@ TEST_F(MainWindow, PortListIsRefilledSortedOnEveryDropDownAndKeepsTheText) {
     EXPECT_EQ(window.ComboBox1->count(), 1);
     EXPECT_EQ(window.ComboBox1->itemText(0), "ttyS0");
     EXPECT_EQ(window.ComboBox1->currentText(), "ttyUSB0");
+}
+
+TEST_F(MainWindow, ErrorsViewButtonsRunTheFaultActions) {
+    TForm1& window = Open();
+    window.N7->trigger();
+    window.Button2->setEnabled(true);
+    window.Button3->setEnabled(true);
+    QSignalSpy toggles(window.Button1, &QPushButton::clicked);
+
+    new QTreeWidgetItem(window.ListView1, QStringList{"1", "P1904", "Повторяющаяся "});
+    QTest::mouseClick(window.Button3, Qt::LeftButton);
+    EXPECT_EQ(window.ListView1->topLevelItemCount(), 0) << "Сброс ошибок empties the list";
+
+    // No session: the fault block cannot be read, and the refresh runs the
+    // connect/disconnect toggle.
+    QTest::mouseClick(window.Button2, Qt::LeftButton);
+    EXPECT_EQ(toggles.count(), 1);
 }
 
 // Sees events after the application's filters, just before the window.

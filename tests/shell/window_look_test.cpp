@@ -89,16 +89,30 @@ TEST_F(WindowLook, SettingsLabelsNameTheControlBesideThem) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.N8->trigger();
-    const std::pair<QLabel*, QWidget*> pairs[] = {
-        {window.Label7, window.Button5},   {window.Label14, window.Button7},
-        {window.Label1, window.Edit1},     {window.Label2, window.Edit2},
-        {window.Label3, window.ComboBox3}, {window.Label9, window.Edit3},
-        {window.Label10, window.Edit4},    {window.Label11, window.Edit5},
-        {window.Label4, window.Edit8},     {window.Label12, window.Edit6},
-        {window.Label13, window.Edit7},
+    struct Pair {
+        QLabel* label;
+        QWidget* control;
+        const char* caption;
     };
-    for (const auto& [label, control] : pairs) {
+    const Pair pairs[] = {
+        {window.Label7, window.Button5, "Настройка педали 1:"},
+        {window.Label14, window.Button7, "Настройка педали 2:"},
+        {window.Label1, window.Edit1, "Константа тахографа, имп/км:"},
+        {window.Label2, window.Edit2, "Ограничение скорости, км/ч:"},
+        {window.Label3, window.ComboBox3, "Передаточное отношение тахометра:"},
+        {window.Label9, window.Edit3, "Коэффициент Kd регулятора частоты вращения (2000...5000):"},
+        {window.Label10, window.Edit4,
+         "Минимальные обороты холостого хода прогретого двигателя, об/мин (600...670):"},
+        {window.Label11, window.Edit5,
+         "Максимальная коррекция педали прогретого двигателя, %(12...18):"},
+        {window.Label4, window.Edit8, "Коэффициент Kp регулятора положения рейки (3500...5500):"},
+        {window.Label12, window.Edit6,
+         "Текущее значение минимальных оборотов холостого хода, об/мин:"},
+        {window.Label13, window.Edit7, "Текущее значение коррекции педали, %:"},
+    };
+    for (const auto& [label, control, caption] : pairs) {
         SCOPED_TRACE(label->objectName().toStdString());
+        EXPECT_EQ(label->text(), caption);
         EXPECT_EQ(label->buddy(), control);
         EXPECT_TRUE(label->alignment() & Qt::AlignRight);
         const QRect labelBox(label->mapTo(&window, QPoint()), label->size());
