@@ -256,30 +256,31 @@ void TForm1::BuildSettingsView() {
     idle->setHorizontalSpacing(8);
     idle->setVerticalSpacing(5);
     idle->setColumnStretch(0, 1);
-    int idleRow = 0;
-    auto addIdleRow = [&](QLabel* label, QLineEdit* edit) {
-        idle->addWidget(label, idleRow, 0);
-        idle->addWidget(edit, idleRow, 1);
-        ++idleRow;
+    struct IdleField {
+        QLabel*& label;
+        const char* labelName;
+        QLineEdit*& edit;
+        const char* editName;
+        const DataObject& object;
+        bool readOnly;
     };
-    Edit3 = MakeEdit("Edit3", kFieldWidth);
-    Label9 = MakeLabel("Label9", CaptionOf(objects::kSpeedGainKd), Edit3);
-    Edit4 = MakeEdit("Edit4", kFieldWidth);
-    Label10 = MakeLabel("Label10", CaptionOf(objects::kWarmIdleSpeed), Edit4);
-    Edit5 = MakeEdit("Edit5", kFieldWidth);
-    Label11 = MakeLabel("Label11", CaptionOf(objects::kWarmPedalCorrection), Edit5);
-    Edit8 = MakeEdit("Edit8", kFieldWidth);
-    Label4 = MakeLabel("Label4", CaptionOf(objects::kRackGainKp), Edit8);
-    Edit6 = MakeReadOnlyEdit("Edit6", kFieldWidth);
-    Label12 = MakeLabel("Label12", CaptionOf(objects::kIdleSpeed), Edit6);
-    Edit7 = MakeReadOnlyEdit("Edit7", kFieldWidth);
-    Label13 = MakeLabel("Label13", CaptionOf(objects::kPedalCorrection), Edit7);
-    addIdleRow(Label9, Edit3);
-    addIdleRow(Label10, Edit4);
-    addIdleRow(Label11, Edit5);
-    addIdleRow(Label4, Edit8);
-    addIdleRow(Label12, Edit6);
-    addIdleRow(Label13, Edit7);
+    const IdleField idleFields[] = {
+        {Label9, "Label9", Edit3, "Edit3", objects::kSpeedGainKd, false},
+        {Label10, "Label10", Edit4, "Edit4", objects::kWarmIdleSpeed, false},
+        {Label11, "Label11", Edit5, "Edit5", objects::kWarmPedalCorrection, false},
+        {Label4, "Label4", Edit8, "Edit8", objects::kRackGainKp, false},
+        {Label12, "Label12", Edit6, "Edit6", objects::kIdleSpeed, true},
+        {Label13, "Label13", Edit7, "Edit7", objects::kPedalCorrection, true},
+    };
+    int idleRow = 0;
+    for (const IdleField& field : idleFields) {
+        field.edit = field.readOnly ? MakeReadOnlyEdit(field.editName, kFieldWidth)
+                                    : MakeEdit(field.editName, kFieldWidth);
+        field.label = MakeLabel(field.labelName, CaptionOf(field.object), field.edit);
+        idle->addWidget(field.label, idleRow, 0);
+        idle->addWidget(field.edit, idleRow, 1);
+        ++idleRow;
+    }
     grid->addWidget(GroupBox8, row++, 0, 1, 3);
 
     Button4 = Named(new QPushButton("Сохранить в блоке"), "Button4");
