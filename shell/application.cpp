@@ -5,7 +5,7 @@
 #include <exception>
 #include <memory>
 
-#include "shell/message_box.h"
+#include "settings/message_box.h"
 #include "shell/program_info.h"
 
 namespace varnok {

@@ -95,6 +95,10 @@ public:
 
     // 1 after a complete connect, 0 after a disconnect.
     int isConnected = 0;
+    // The unit's firmware version, from characters 21 to 23 of its
+    // identification at connect; 0 until then. Below 276 the unit holds the
+    // tachograph constant in units of 8 pulses per km.
+    std::uint16_t firmwareVersion = 0;
     // The graph area in client-area coordinates, as UpdateGraphArea set it.
     GraphArea graphArea;
     // The pedal calibration dialog's accepted marks of pedal channels 1 and

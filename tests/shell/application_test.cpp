@@ -5,7 +5,7 @@
 #include <QEvent>
 #include <stdexcept>
 
-#include "shell/message_box.h"
+#include "settings/message_box.h"
 #include "tests/shell/qt_print.h"
 
 namespace varnok {

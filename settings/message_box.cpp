@@ -1,4 +1,4 @@
-#include "shell/message_box.h"
+#include "settings/message_box.h"
 
 #include <utility>
 
