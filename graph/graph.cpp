@@ -34,6 +34,15 @@ int TextHeight(const QFont& font, const QFontMetrics& metrics) {
     return std::max(1, EmHeight(font) - metrics.leading());
 }
 
+// Fills a rectangle; solid brushes take the painter's fast path for colours.
+void Fill(QPainter& dc, const QRect& rect, const QBrush& brush) {
+    if (brush.style() == Qt::SolidPattern) {
+        dc.fillRect(rect, brush.color());
+    } else {
+        dc.fillRect(rect, brush);
+    }
+}
+
 // A square point marker centred on the grid point p: the square from
 // p - half to p + half, outlined with the pen centred on its edges and filled
 // with the brush. Filled rectangles give the pixels a stroked rectangle
@@ -42,21 +51,22 @@ void DrawMarker(QPainter& dc, QPoint p, int half, const QPen& pen, const QBrush&
     const int line = pen.style() == Qt::NoPen ? 0 : std::max(1, pen.width());
     const int outer = half + line / 2;  // the outline's outer edge
     const int inner = outer - line;     // its inner edge
+    const bool filled = brush.style() != Qt::NoBrush && inner > 0;
     if (line > 0) {
         const QBrush& ink = pen.brush();
         const int side = 2 * outer;
-        if (brush.style() != Qt::NoBrush && inner > 0) {
-            dc.fillRect(QRect(p.x() - outer, p.y() - outer, side, side), ink);
+        const int x = p.x() - outer;
+        const int y = p.y() - outer;
+        if (filled) {
+            Fill(dc, QRect(x, y, side, side), ink);
         } else {
-            dc.fillRect(QRect(p.x() - outer, p.y() - outer, side, line), ink);
-            dc.fillRect(QRect(p.x() - outer, p.y() + outer - line, side, line), ink);
-            dc.fillRect(QRect(p.x() - outer, p.y() - outer, line, side), ink);
-            dc.fillRect(QRect(p.x() + outer - line, p.y() - outer, line, side), ink);
+            Fill(dc, QRect(x, y, side, line), ink);
+            Fill(dc, QRect(x, y + side - line, side, line), ink);
+            Fill(dc, QRect(x, y, line, side), ink);
+            Fill(dc, QRect(x + side - line, y, line, side), ink);
         }
     }
-    if (brush.style() != Qt::NoBrush && inner > 0) {
-        dc.fillRect(QRect(p.x() - inner, p.y() - inner, 2 * inner, 2 * inner), brush);
-    }
+    if (filled) Fill(dc, QRect(p.x() - inner, p.y() - inner, 2 * inner, 2 * inner), brush);
 }
 
 // Draws text with the top of its character cell at y, in the painter's font
