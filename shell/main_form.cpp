@@ -35,6 +35,7 @@ QStringList Captions(std::span<const BitRow> rows) {
 
 TForm1::TForm1(CSock& link, QWidget* parent)
     : QMainWindow(parent),
+      informationGraph([] { return SteadyClock().TickCount(); }),
       sock(link),
       notificationTarget(std::make_shared<NotificationTarget>(this)),
       portSource(SystemPortNames) {
@@ -120,6 +121,7 @@ void TForm1::FormShow() {
 }
 
 void TForm1::SetUpGraph() {
+    informationGraph.SetUpGraph();
     graphArea = GraphArea{0, 0, 400, 300};
 }
 
@@ -153,8 +155,7 @@ void TForm1::FormClose() {
 void TForm1::UpdateGraphArea() {
     graphArea = ComputeGraphArea(Splitter1->x(), Splitter1->width(), ClientArea->width(),
                                  Panel1->width(), Panel1->y(), Panel1->height());
-    GraphSurface->setGeometry(graphArea.left, graphArea.top, std::max(0, graphArea.width),
-                              std::max(0, graphArea.height));
+    informationGraph.SetGraphArea(graphArea.left, graphArea.top, graphArea.width, graphArea.height);
 }
 
 void TForm1::CenterSettingsGroup() {
@@ -164,10 +165,7 @@ void TForm1::CenterSettingsGroup() {
 }
 
 void TForm1::RedrawGraph(bool rebuild) {
-    // The graph surface repaints its picture at once; `rebuild` tells the
-    // graph to lay out axes, grid and labels for the current area first.
-    static_cast<void>(rebuild);
-    GraphSurface->update();
+    informationGraph.RedrawGraph(rebuild);
 }
 
 void TForm1::DisableUnitControls() {

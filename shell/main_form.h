@@ -41,6 +41,7 @@
 #include <memory>
 
 #include "faults/errors_view.h"
+#include "graph/information_graph.h"
 #include "link/csock.h"
 #include "livedata/poll_schedule.h"
 #include "shell/align_panel.h"
@@ -146,7 +147,9 @@ public:
     QTreeWidget* ListView4;
     SplitterHandle* Splitter1;
     // Covers the graph area; the trend graph is drawn on it.
-    QWidget* GraphSurface;
+    GraphView* GraphSurface;
+    // The Information view's trend graph and its point histories.
+    InformationGraph informationGraph;
 
     // Errors view.
     QFrame* Panel5;

@@ -15,10 +15,11 @@ void TForm1::ShowGaugeValue(std::uint16_t object, std::uint16_t offset) {
 }
 
 void TForm1::AppendSample(int channel, double value) {
-    static_cast<void>(channel);
-    static_cast<void>(value);
+    informationGraph.AppendSample(channel, value);
 }
 
-void TForm1::ResetGraphTimes() {}
+void TForm1::ResetGraphTimes() {
+    informationGraph.ResetChannelTimes();
+}
 
 }  // namespace varnok

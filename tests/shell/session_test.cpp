@@ -131,6 +131,27 @@ TEST_F(WindowSession, ConnectIdentifiesTheUnitAndTheListsFill) {
     EXPECT_EQ(form->ListView5->topLevelItem(0)->text(1), "850");
 }
 
+TEST_F(WindowSession, TheGraphFollowsTheValuesInEveryView) {
+    Connect();
+    QTRY_VERIFY_WITH_TIMEOUT(form->informationGraph.Count(kGraphEngineSpeed1) >= 3, 3000);
+    EXPECT_EQ(form->informationGraph.History(kGraphEngineSpeed1)[0].y, 850.0);
+    EXPECT_EQ(form->informationGraph.History(kGraphEngineSpeed1)[0].x, 24.0);
+    // Object 202 answered with 0xCACA: the rack position's scaled value.
+    EXPECT_DOUBLE_EQ(form->informationGraph.History(kGraphRack)[0].y, -136.22);
+
+    // In the Errors view the histories keep advancing.
+    form->N7Click();
+    const int before = form->informationGraph.Count(kGraphBoostPressure);
+    QTRY_VERIFY_WITH_TIMEOUT(form->informationGraph.Count(kGraphBoostPressure) > before, 2000);
+    form->N6Click();
+    QTRY_VERIFY_WITH_TIMEOUT(form->informationGraph.Count(kGraphEngineSpeed1) >= 10, 3000);
+
+    const QString folder = qEnvironmentVariable("VARNOK_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(form->grab().save(folder + "/varnok-connected.png"));
+    }
+}
+
 TEST_F(WindowSession, SilentUnitIsDisconnectedByTheWatchdog) {
     Connect();
     QTRY_COMPARE_WITH_TIMEOUT(form->ListView5->topLevelItem(0)->text(1), QString("850"), 3000);
