@@ -1,0 +1,234 @@
+// The unit on a real pseudo-terminal, with the test playing the program's
+// side in raw bytes: exact request bytes in, exact answer bytes out.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/pty_pair.h"
+#include "tests/virtual-unit/program_port.h"
+#include "tools/virtual-unit/virtual_unit.h"
+
+namespace varnok::test {
+namespace {
+
+using namespace std::chrono_literals;
+using unit::UnitOptions;
+using unit::VirtualUnit;
+
+const std::vector<std::uint8_t> kStartCommunication{0x81};
+// StartDiagnosticSession as the program sends it: 57600 baud and the timing
+// values 5000, 200, 800, 599, 0, 0 ms.
+const std::vector<std::uint8_t> kStartSession =
+    Bytes("10 80 00 E1 88 13 C8 00 20 03 57 02 00 00 00 00");
+
+class UnitOnPty : public ::testing::Test {
+protected:
+    void StartUnit(UnitOptions options = Quiet()) {
+        unit = std::make_unique<VirtualUnit>(options);
+        unit->SetTraceStream(&trace);
+        std::string error;
+        ASSERT_TRUE(unit->Start(error)) << error;
+        port = std::make_unique<ProgramPort>(unit->DevicePath());
+        ASSERT_TRUE(port->IsOpen());
+    }
+
+    // No automatic driver, no pacing: answers come at once and values stay put.
+    static UnitOptions Quiet() {
+        UnitOptions options;
+        options.model.driver = false;
+        options.line.pace = false;
+        return options;
+    }
+
+    // Sends a request and returns what comes back (echo included) until the
+    // line has been quiet for a while.
+    std::string Exchange(const std::vector<std::uint8_t>& data) {
+        port->Write(Request(data));
+        return Hex(port->ReadUntilQuiet(40ms, 2000ms));
+    }
+
+    // The answer alone, after the echo of the request when the echo is on.
+    std::string Answer(const std::vector<std::uint8_t>& data) {
+        const std::vector<std::uint8_t> request = Request(data);
+        port->Write(request);
+        std::vector<std::uint8_t> back = port->ReadUntilQuiet(40ms, 2000ms);
+        if (unit->Line().echo) {
+            EXPECT_GE(back.size(), request.size());
+            EXPECT_EQ(Hex({back.begin(), back.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                            back.size(), request.size()))}),
+                      Hex(request))
+                << "the echo comes first, byte for byte";
+            back.erase(back.begin(), back.begin() + static_cast<std::ptrdiff_t>(
+                                                        std::min(back.size(), request.size())));
+        }
+        return Hex(back);
+    }
+
+    void OpenSession() {
+        ASSERT_EQ(Answer(kStartCommunication), "83 F0 10 C1 EF 8F C2");
+        ASSERT_EQ(Answer(kStartSession), "82 F0 10 50 80 52");
+    }
+
+    std::ostringstream trace;
+    std::unique_ptr<VirtualUnit> unit;
+    std::unique_ptr<ProgramPort> port;
+};
+
+class UnitOnPtyEcho : public UnitOnPty, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnitOnPtyEcho, AnswersEveryServiceWithExactBytes) {
+    UnitOptions options = Quiet();
+    options.line.echo = GetParam();
+    StartUnit(options);
+    unit->WithModel([](unit::UnitModel& m) { m.Poke(117, 0, 2, 2750); });
+
+    struct Case {
+        const char* what;
+        std::string request;
+        std::string answer;
+    };
+    const Case cases[] = {
+        {"a read before StartCommunication is refused", "A0 75 00 00 00 02 00",
+         "83 F0 10 7F A0 22 C4"},
+        {"StartCommunication", "81", "83 F0 10 C1 EF 8F C2"},
+        {"StartDiagnosticSession", "10 80 00 E1 88 13 C8 00 20 03 57 02 00 00 00 00",
+         "82 F0 10 50 80 52"},
+        {"TesterPresent", "3E 01", "81 F0 10 7E FF"},
+        {"identification, firmware 276 at characters 21 to 23 counting the 80", "1A 80",
+         "A3 F0 10 5A 80 52 4B 2D 32 34 20 45 53 55 20 53 4E 30 30 34 32 31 37 20 32 37 36 20 "
+         "32 30 30 35 2D 30 33 2D 31 34 71"},
+        {"read of the supply voltage, 27.50 V", "A0 75 00 00 00 02 00",
+         "87 F0 10 E0 75 00 00 00 BE 0A A4"},
+        {"minimum idle speed 700 rpm is out of the unit's range", "A1 F1 03 02 00 BC 02",
+         "83 F0 10 7F A1 31 D4"},
+        {"the read-back shows the unit's 650 rpm", "A0 F1 03 02 00 02 00",
+         "87 F0 10 E0 F1 03 02 00 8A 02 E9"},
+        {"640 rpm is taken", "A1 F1 03 02 00 80 02", "85 F0 10 E1 F1 03 02 00 5C"},
+        {"and read back", "A0 F1 03 02 00 02 00", "87 F0 10 E0 F1 03 02 00 80 02 DF"},
+        {"a live value cannot be written", "A1 64 00 00 00 00 00", "83 F0 10 7F A1 22 C5"},
+        {"an object the unit does not have", "A0 39 05 00 00 02 00", "83 F0 10 7F A0 31 D3"},
+        {"an unknown service", "55", "83 F0 10 7F 55 11 68"},
+        {"ClearDiagnosticInformation", "14 FF", "82 F0 10 54 FF D5"},
+        {"StopDiagnosticSession", "20", "81 F0 10 60 E1"},
+        {"StopCommunication", "82", "81 F0 10 C2 43"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Answer(Bytes(c.request)), c.answer) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Echo, UnitOnPtyEcho, ::testing::Bool(),
+                         [](const auto& param) { return param.param ? "On" : "Off"; });
+
+TEST_F(UnitOnPty, EchoCanBeSwitchedWhileTheUnitRuns) {
+    StartUnit();
+    EXPECT_EQ(Exchange({0x81}), "81 10 F0 81 02 83 F0 10 C1 EF 8F C2");
+    unit->SetEcho(false);
+    EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C2");
+}
+
+TEST_F(UnitOnPty, ResponsePendingRepeatsComeBeforeTheAnswer) {
+    StartUnit();
+    unit->SetEcho(false);
+    OpenSession();
+    unit->SetPending(3);
+    unit->WithModel([](unit::UnitModel& m) { m.Poke(117, 0, 2, 2750); });
+    const std::string pending = "83 F0 10 7F A0 78 1A ";
+    EXPECT_EQ(Exchange(Bytes("A0 75 00 00 00 02 00")),
+              pending + pending + pending + "87 F0 10 E0 75 00 00 00 BE 0A A4");
+}
+
+TEST_F(UnitOnPty, ASilentUnitStillHasItsEchoButNoAnswer) {
+    StartUnit();
+    unit->SetTrace(true);
+    OpenSession();
+    unit->GoSilent();
+    EXPECT_EQ(Exchange({0x3E, 0x01}), "82 10 F0 3E 01 C1") << "the adapter still echoes";
+    unit->Talk();
+    EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
+
+    unit->SetSilentAfterFrames(2);
+    EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
+    EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
+    EXPECT_EQ(Answer({0x3E, 0x01}), "");
+    EXPECT_TRUE(unit->Silent());
+    EXPECT_NE(trace.str().find("(silent)"), std::string::npos) << "the trace tells why";
+}
+
+TEST_F(UnitOnPty, SilenceAfterSecondsCountsFromWhenItWasSet) {
+    StartUnit();
+    OpenSession();
+    unit->SetSilentAfterSeconds(0.2);
+    EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(Answer({0x3E, 0x01}), "");
+}
+
+TEST_F(UnitOnPty, StartCommunicationCanBeLeftUnanswered) {
+    UnitOptions options = Quiet();
+    options.line.answerStartCommunication = false;
+    StartUnit(options);
+    EXPECT_EQ(Answer({0x81}), "");
+    unit->SetAnswerStartCommunication(true);
+    EXPECT_EQ(Answer({0x81}), "83 F0 10 C1 EF 8F C2");
+}
+
+TEST_F(UnitOnPty, CorruptedFramesCarryAWrongChecksum) {
+    StartUnit();
+    unit->SetEcho(false);
+    unit->SetCorruptShare(1.0);
+    EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C3");
+}
+
+TEST_F(UnitOnPty, ABadFrameIsIgnoredAndTheNextOneAnswered) {
+    StartUnit();
+    unit->SetTrace(true);
+    unit->SetEcho(false);
+    port->Write(Bytes("81 10 F0 81 03"));  // wrong checksum
+    EXPECT_EQ(Hex(port->ReadUntilQuiet(60ms, 500ms)), "");
+    port->Write(Bytes("55"));  // a stray byte, then a pause longer than a frame's gaps
+    std::this_thread::sleep_for(80ms);
+    EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C2");
+    EXPECT_NE(trace.str().find("bad checksum"), std::string::npos);
+}
+
+TEST_F(UnitOnPty, ClosingAndReopeningThePortStartsAfresh) {
+    StartUnit();
+    unit->SetEcho(false);
+    EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C2");
+    port->Write(Bytes("81 10 F0"));  // half a frame, then the program goes away
+    port->Close();
+    std::this_thread::sleep_for(50ms);
+    port = std::make_unique<ProgramPort>(unit->DevicePath());
+    ASSERT_TRUE(port->IsOpen());
+    EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C2");
+}
+
+TEST_F(UnitOnPty, FollowsTheBaudRateTheProgramSetsAndTracesIt) {
+    UnitOptions options = Quiet();
+    options.line.trace = true;
+    StartUnit(options);
+    EXPECT_EQ(unit->LineBaud(), 9600u);
+    OpenSession();
+    ASSERT_TRUE(port->SetBaud(57600));
+    EXPECT_EQ(unit->LineBaud(), 57600u);
+    EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
+    const std::string text = trace.str();
+    EXPECT_NE(text.find(" 9600  rx  81 10 F0 81 02"), std::string::npos) << text;
+    EXPECT_NE(text.find(" 9600  tx  83 F0 10 C1 EF 8F C2"), std::string::npos) << text;
+    EXPECT_NE(text.find("57600  tx  81 F0 10 7E FF"), std::string::npos) << text;
+}
+
+TEST_F(UnitOnPty, PacedEchoAndAnswerArriveComplete) {
+    // At 9600 baud the echo and the answer leave byte by byte; what arrives
+    // is the same as without pacing.
+    UnitOptions options = Quiet();
+    options.line.pace = true;
+    StartUnit(options);
+    EXPECT_EQ(Exchange({0x81}), "81 10 F0 81 02 83 F0 10 C1 EF 8F C2");
+}
+
+}  // namespace
+}  // namespace varnok::test
