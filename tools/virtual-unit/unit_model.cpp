@@ -331,8 +331,8 @@ double UnitModel::CalibratedPedal() const {
 }
 
 void UnitModel::AdvanceTo(std::int64_t milliseconds) {
-    if (milliseconds <= nowMs) {
-        return;
+    if (milliseconds < nowMs) {
+        milliseconds = nowMs;
     }
     double left = static_cast<double>(milliseconds - nowMs) / 1000.0;
     nowMs = milliseconds;

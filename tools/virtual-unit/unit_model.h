@@ -58,8 +58,8 @@ public:
 
     explicit UnitModel(const ModelOptions& options);
 
-    // Moves the unit's time to `milliseconds` after power-on. Earlier times
-    // than the last are ignored.
+    // Moves the unit's time to `milliseconds` after power-on (earlier times
+    // than the last count as the last) and brings the live values up to date.
     void AdvanceTo(std::int64_t milliseconds);
     std::int64_t Now() const { return nowMs; }
 

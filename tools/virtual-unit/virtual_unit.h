@@ -24,6 +24,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "tools/virtual-unit/frame_assembler.h"
@@ -80,12 +81,20 @@ public:
     bool Silent() const;
 
     // Runs `action` on the unit's model under the unit's lock, with the
-    // model's time brought up to now.
+    // model's time brought up to now; the live values show its effect at once.
     template <typename Action>
     auto WithModel(Action&& action) {
         std::lock_guard lock(mutex);
-        model.AdvanceTo(ElapsedMs());
-        return action(model);
+        const std::int64_t now = ElapsedMs();
+        model.AdvanceTo(now);
+        if constexpr (std::is_void_v<decltype(action(model))>) {
+            action(model);
+            model.AdvanceTo(now);
+        } else {
+            auto result = action(model);
+            model.AdvanceTo(now);
+            return result;
+        }
     }
 
     // Request frames addressed to the unit, and answers it has queued.
