@@ -67,8 +67,8 @@ double Burst(varnok::CSock& sock, std::vector<std::array<std::uint8_t, 2>>& buff
     for (int i = 0; i < kReads && queued; ++i) {
         // The polled values, round and round: engine speeds, rack, pedal, boost...
         static constexpr std::uint16_t kObjects[] = {100, 102, 202, 203, 204, 111, 200};
-        queued = sock.ReadObject(kObjects[i % 7], 0, buffers[static_cast<std::size_t>(i)].data(),
-                                 2, 0) != 0;
+        queued = sock.ReadObject(kObjects[i % 7], 0, buffers[static_cast<std::size_t>(i)].data(), 2,
+                                 0) != 0;
     }
     bool complete = false;
     {

@@ -35,17 +35,17 @@ struct ObjectRef {
 
 // Every object and offset the program reads or writes, with its length.
 constexpr ObjectRef kObjects[] = {
-    {100, 0, 2, false},   {102, 0, 2, false},  {103, 8, 2, true},    {103, 12, 2, false},
-    {103, 14, 2, true},   {104, 10, 2, true},  {104, 14, 2, false},  {104, 20, 2, true},
-    {104, 22, 6, true},   {104, 54, 6, true},  {105, 10, 2, true},   {105, 14, 2, false},
-    {105, 20, 2, true},   {105, 22, 6, true},  {105, 54, 6, true},   {111, 0, 2, false},
-    {113, 0, 2, false},   {114, 0, 2, false},  {115, 0, 2, false},   {117, 0, 2, false},
-    {200, 0, 2, true},    {202, 0, 2, false},  {203, 0, 2, false},   {204, 0, 2, false},
-    {400, 8, 2, true},    {501, 8, 2, true},   {600, 0, 58, true},   {602, 0, 2, true},
-    {800, 6, 2, false},   {800, 8, 2, false},  {803, 0, 4, false},   {803, 4, 4, false},
-    {810, 0, 2, true},    {811, 0, 2, true},   {812, 0, 2, true},    {1004, 8, 2, true},
-    {1009, 2, 2, true},   {1009, 6, 2, true},  {1009, 8, 2, false},  {1009, 16, 2, false},
-    {1101, 0, 2, true},   {1101, 2, 2, true},  {10004, 0, 2, true},  {10006, 0, 2, true},
+    {100, 0, 2, false},  {102, 0, 2, false}, {103, 8, 2, true},   {103, 12, 2, false},
+    {103, 14, 2, true},  {104, 10, 2, true}, {104, 14, 2, false}, {104, 20, 2, true},
+    {104, 22, 6, true},  {104, 54, 6, true}, {105, 10, 2, true},  {105, 14, 2, false},
+    {105, 20, 2, true},  {105, 22, 6, true}, {105, 54, 6, true},  {111, 0, 2, false},
+    {113, 0, 2, false},  {114, 0, 2, false}, {115, 0, 2, false},  {117, 0, 2, false},
+    {200, 0, 2, true},   {202, 0, 2, false}, {203, 0, 2, false},  {204, 0, 2, false},
+    {400, 8, 2, true},   {501, 8, 2, true},  {600, 0, 58, true},  {602, 0, 2, true},
+    {800, 6, 2, false},  {800, 8, 2, false}, {803, 0, 4, false},  {803, 4, 4, false},
+    {810, 0, 2, true},   {811, 0, 2, true},  {812, 0, 2, true},   {1004, 8, 2, true},
+    {1009, 2, 2, true},  {1009, 6, 2, true}, {1009, 8, 2, false}, {1009, 16, 2, false},
+    {1101, 0, 2, true},  {1101, 2, 2, true}, {10004, 0, 2, true}, {10006, 0, 2, true},
     {61442, 0, 2, true},
 };
 
@@ -80,9 +80,8 @@ TEST_P(SessionAgainstUnit, ReadsWritesStoresAndClearsFaults) {
     ASSERT_EQ(sock.Request(kReadEcuIdentification, 0, 1, ident.data()), 1);
     EXPECT_EQ(static_cast<std::uint8_t>(ident[0]), 0x80);
     EXPECT_EQ(std::string(ident.data() + 20, 3), "276");
-    EXPECT_EQ(std::strlen(ident.data()), 1 + unit->WithModel([](UnitModel& m) {
-        return m.Identification().size();
-    }));
+    EXPECT_EQ(std::strlen(ident.data()),
+              1 + unit->WithModel([](UnitModel& m) { return m.Identification().size(); }));
 
     // Every object with its length, queued as the polling queues them; a
     // read that is answered is notified, and nothing is written past it.
@@ -106,8 +105,7 @@ TEST_P(SessionAgainstUnit, ReadsWritesStoresAndClearsFaults) {
         for (std::int32_t at = 0; ref.setting && at < ref.length; at += 2) {
             std::int64_t expected = 0;
             unit->WithModel([&](UnitModel& m) {
-                return m.Peek(ref.object, static_cast<std::uint16_t>(ref.offset + at), 2,
-                              expected);
+                return m.Peek(ref.object, static_cast<std::uint16_t>(ref.offset + at), 2, expected);
             });
             EXPECT_EQ(buffer[static_cast<std::size_t>(at)] |
                           (buffer[static_cast<std::size_t>(at) + 1] << 8),

@@ -74,10 +74,10 @@ TEST_F(Commands, SteerTheLine) {
 }
 
 TEST_F(Commands, BadCommandsSayWhatIsWrongAndChangeNothing) {
-    for (const char* line : {"set 100 0", "set 100 0 x", "set 70000 0 1", "set 100 0 1 9",
-                             "set 1234 0 1", "get 100", "pedal 101", "pedal", "echo maybe",
-                             "fault 29 0 1", "fault 0 4 1", "fault 0 0 16", "pending -1",
-                             "corrupt 2", "silent frames", "firmware 1000", "engine", "frobnicate"}) {
+    for (const char* line :
+         {"set 100 0", "set 100 0 x", "set 70000 0 1", "set 100 0 1 9", "set 1234 0 1", "get 100",
+          "pedal 101", "pedal", "echo maybe", "fault 29 0 1", "fault 0 4 1", "fault 0 0 16",
+          "pending -1", "corrupt 2", "silent frames", "firmware 1000", "engine", "frobnicate"}) {
         EXPECT_EQ(commands.Run(line).rfind("error: ", 0), 0u) << line;
     }
     EXPECT_EQ(commands.Run("get 100 0").rfind("6", 0), 0u) << "idle speed untouched";

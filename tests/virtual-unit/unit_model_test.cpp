@@ -46,16 +46,16 @@ TEST(UnitModel, WritesAreCheckedAgainstTheUnitsOwnLimits) {
         std::int64_t readBack;  // first word after the write
     };
     const Case cases[] = {
-        {1009, 2, "58 02", 0, 600},                    // lowest minimum idle speed
-        {1009, 2, "57 02", kRequestOutOfRange, 600},   // 599: refused, 600 stays
-        {1009, 2, "9E 02", 0, 670},                    // highest
+        {1009, 2, "58 02", 0, 600},                   // lowest minimum idle speed
+        {1009, 2, "57 02", kRequestOutOfRange, 600},  // 599: refused, 600 stays
+        {1009, 2, "9E 02", 0, 670},                   // highest
         {1009, 2, "9F 02", kRequestOutOfRange, 670},
-        {1009, 6, "B0 04", 0, 1200},                   // 12 % pedal correction
+        {1009, 6, "B0 04", 0, 1200},  // 12 % pedal correction
         {1009, 6, "AF 04", kRequestOutOfRange, 1200},
         {1004, 8, "00 00", kRequestOutOfRange, 3200},  // the program has no lower limit here
         {1004, 8, "88 13", 0, 5000},
-        {400, 8, "AB 0D", kRequestOutOfRange, 4200},   // Kp 3499
-        {1101, 0, "02 00", kRequestOutOfRange, 1},     // switches take 0 and 1 only
+        {400, 8, "AB 0D", kRequestOutOfRange, 4200},  // Kp 3499
+        {1101, 0, "02 00", kRequestOutOfRange, 1},    // switches take 0 and 1 only
         {810, 0, "00 00", 0, 0},
         {61442, 0, "01 00", 0, 1},
         {1101, 2, "98 3A", kRequestOutOfRange, 9000},  // 150 km/h
@@ -172,7 +172,8 @@ TEST(UnitModel, FirmwareVersionSitsInTheIdentificationAndSetsTheTachographUnit) 
 TEST(UnitModel, TheEngineIdlesWarmsUpAndCounts) {
     UnitModel m(Still());
     m.AdvanceTo(3000);
-    EXPECT_NEAR(static_cast<double>(Value(m, 100, 0)), 670, 30) << "idle, a little raised while cold";
+    EXPECT_NEAR(static_cast<double>(Value(m, 100, 0)), 670, 30)
+        << "idle, a little raised while cold";
     EXPECT_NEAR(static_cast<double>(Value(m, 102, 0)), static_cast<double>(Value(m, 100, 0)), 15);
     EXPECT_NEAR(static_cast<double>(Value(m, 117, 0)), 2750, 20);
     EXPECT_EQ(Value(m, 103, 12), 0);

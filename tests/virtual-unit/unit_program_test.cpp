@@ -1,12 +1,11 @@
 // The varnok-unit program as a user or a script runs it: the port name on
 // the first line, commands on standard input, options on the command line.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>

@@ -41,7 +41,8 @@ bool WriteWord(CSock& sock, std::uint16_t object, std::uint16_t offset, std::uin
 }
 
 void LiveValues(CSock& sock) {
-    std::printf("\n   n1, об/мин  Vа, км/ч  рейка h, %%  педаль, %%  Pк, кг/см2  Тож, oC  Uпит, В\n");
+    std::printf(
+        "\n   n1, об/мин  Vа, км/ч  рейка h, %%  педаль, %%  Pк, кг/см2  Тож, oC  Uпит, В\n");
     for (int row = 0; row < 8; ++row) {
         std::printf("   %10d  %8.2f  %10.2f  %9.2f  %10.3f  %7.2f  %7.2f\n", Word(sock, 100, 0),
                     Word(sock, 103, 12) * 0.01, Word(sock, 202, 0) * 0.01,
