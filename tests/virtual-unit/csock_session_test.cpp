@@ -149,8 +149,8 @@ TEST_P(SessionAgainstUnit, ReadsWritesStoresAndClearsFaults) {
     ASSERT_EQ(sock.ReadObject(600, 0, block.data(), 58, 1), 1);
     EXPECT_EQ(block, (std::array<std::uint8_t, 58>{}));
 
-    EXPECT_EQ(sock.CloseSession(), 1);
     EXPECT_EQ(unit->FramesReceived(), unit->FramesAnswered()) << "every request answered";
+    EXPECT_EQ(sock.CloseSession(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Echo, SessionAgainstUnit, ::testing::Bool(),

@@ -71,6 +71,12 @@ protected:
         ASSERT_EQ(Answer(kStartSession), "82 F0 10 50 80 52");
     }
 
+    // The unit writes its trace on its own thread: read it once the unit has stopped.
+    std::string StoppedTrace() {
+        unit->Stop();
+        return trace.str();
+    }
+
     std::ostringstream trace;
     std::unique_ptr<VirtualUnit> unit;
     std::unique_ptr<ProgramPort> port;
@@ -82,7 +88,7 @@ TEST_P(UnitOnPtyEcho, AnswersEveryServiceWithExactBytes) {
     UnitOptions options = Quiet();
     options.line.echo = GetParam();
     StartUnit(options);
-    unit->WithModel([](unit::UnitModel& m) { m.Poke(117, 0, 2, 2750); });
+    unit->SetValue(117, 0, 2, 2750);
 
     struct Case {
         const char* what;
@@ -134,7 +140,7 @@ TEST_F(UnitOnPty, ResponsePendingRepeatsComeBeforeTheAnswer) {
     unit->SetEcho(false);
     OpenSession();
     unit->SetPending(3);
-    unit->WithModel([](unit::UnitModel& m) { m.Poke(117, 0, 2, 2750); });
+    unit->SetValue(117, 0, 2, 2750);
     const std::string pending = "83 F0 10 7F A0 78 1A ";
     EXPECT_EQ(Exchange(Bytes("A0 75 00 00 00 02 00")),
               pending + pending + pending + "87 F0 10 E0 75 00 00 00 BE 0A A4");
@@ -154,7 +160,7 @@ TEST_F(UnitOnPty, ASilentUnitStillHasItsEchoButNoAnswer) {
     EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
     EXPECT_EQ(Answer({0x3E, 0x01}), "");
     EXPECT_TRUE(unit->Silent());
-    EXPECT_NE(trace.str().find("(silent)"), std::string::npos) << "the trace tells why";
+    EXPECT_NE(StoppedTrace().find("(silent)"), std::string::npos) << "the trace tells why";
 }
 
 TEST_F(UnitOnPty, SilenceAfterSecondsCountsFromWhenItWasSet) {
@@ -191,7 +197,7 @@ TEST_F(UnitOnPty, ABadFrameIsIgnoredAndTheNextOneAnswered) {
     port->Write(Bytes("55"));  // a stray byte, then a pause longer than a frame's gaps
     std::this_thread::sleep_for(80ms);
     EXPECT_EQ(Exchange({0x81}), "83 F0 10 C1 EF 8F C2");
-    EXPECT_NE(trace.str().find("bad checksum"), std::string::npos);
+    EXPECT_NE(StoppedTrace().find("bad checksum"), std::string::npos);
 }
 
 TEST_F(UnitOnPty, ClosingAndReopeningThePortStartsAfresh) {
@@ -215,7 +221,7 @@ TEST_F(UnitOnPty, FollowsTheBaudRateTheProgramSetsAndTracesIt) {
     ASSERT_TRUE(port->SetBaud(57600));
     EXPECT_EQ(unit->LineBaud(), 57600u);
     EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
-    const std::string text = trace.str();
+    const std::string text = StoppedTrace();
     EXPECT_NE(text.find(" 9600  rx  81 10 F0 81 02"), std::string::npos) << text;
     EXPECT_NE(text.find(" 9600  tx  83 F0 10 C1 EF 8F C2"), std::string::npos) << text;
     EXPECT_NE(text.find("57600  tx  81 F0 10 7E FF"), std::string::npos) << text;

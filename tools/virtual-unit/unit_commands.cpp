@@ -110,10 +110,9 @@ std::string UnitCommands::Run(std::string_view text) {
             !Number(w[3], -(1LL << 62), 1LL << 62, c) || (n == 5 && !Number(w[4], 1, 8, d))) {
             return "error: usage: set OBJECT OFFSET VALUE [BYTES]";
         }
-        const bool done = unit.WithModel([&](UnitModel& m) {
-            return m.Poke(static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
+        const bool done =
+            unit.SetValue(static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b),
                           static_cast<std::uint16_t>(d), c);
-        });
         return done ? "ok" : "error: no such object, offset and length";
     }
     if (command == "get") {
@@ -149,7 +148,7 @@ std::string UnitCommands::Run(std::string_view text) {
         } else if (n != 2 || !Real(w[1], 0, 100, real)) {
             return "error: usage: pedal PERCENT | press | release";
         }
-        unit.WithModel([&](UnitModel& m) { m.PedalDriver().Press(real); });
+        unit.PressPedal(real);
         return "ok";
     }
     if (command == "driver") {

@@ -90,20 +90,16 @@ ServiceAnswer UnitServices::Handle(const std::uint8_t* data, std::size_t length,
     if (length == 0) {
         return {};
     }
-    ServiceAnswer answer;
-    if (const std::uint32_t baud = Expire(nowMs); baud != 0) {
-        answer.baudAfter = baud;
-    }
+    const std::uint32_t fellBack = Expire(nowMs);
     lastRequestMs = nowMs;
     const std::uint8_t service = data[0];
-    if (!communicating && service != kStartCommunication) {
-        return Refused(service, kConditionsNotCorrect);
+    ServiceAnswer answer = !communicating && service != kStartCommunication
+                               ? Refused(service, kConditionsNotCorrect)
+                               : Dispatch(service, data, length);
+    if (answer.baudAfter == 0) {
+        answer.baudAfter = fellBack;
     }
-    ServiceAnswer result = Dispatch(service, data, length);
-    if (result.baudAfter == 0) {
-        result.baudAfter = answer.baudAfter;
-    }
-    return result;
+    return answer;
 }
 
 ServiceAnswer UnitServices::Dispatch(std::uint8_t service, const std::uint8_t* data,

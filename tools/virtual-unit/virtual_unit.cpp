@@ -234,6 +234,15 @@ void VirtualUnit::SetTraceStream(std::ostream* stream) {
     traceStream = stream;
 }
 
+void VirtualUnit::PressPedal(double percent) {
+    WithModel([percent](UnitModel& m) { m.PedalDriver().Press(percent); });
+}
+
+bool VirtualUnit::SetValue(std::uint16_t object, std::uint16_t offset, std::uint16_t length,
+                           std::int64_t value) {
+    return WithModel([&](UnitModel& m) { return m.Poke(object, offset, length, value); });
+}
+
 void VirtualUnit::GoSilent() {
     std::lock_guard lock(mutex);
     silent = true;
@@ -384,23 +393,19 @@ void VirtualUnit::AfterFrames(const std::vector<LineSchedule::Note>& finished) {
     }
 }
 
-bool VirtualUnit::ServePort(std::vector<LineSchedule::Note>& finished) {
+void VirtualUnit::ServePort(std::vector<LineSchedule::Note>& finished) {
     const auto now = Clock::now();
-    {
-        std::lock_guard lock(mutex);
-        if (schedule.Empty() || schedule.NextDue() > now) {
-            return true;
-        }
-        const std::vector<std::uint8_t> due = schedule.DueBytes(now);
-        const ssize_t written = write(port, due.data(), due.size());
-        if (written > 0) {
-            schedule.Consume(static_cast<std::size_t>(written), finished);
-        } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            schedule.Clear();
-            return false;
-        }
+    std::lock_guard lock(mutex);
+    if (schedule.Empty() || schedule.NextDue() > now) {
+        return;
     }
-    return true;
+    const std::vector<std::uint8_t> due = schedule.DueBytes(now);
+    const ssize_t written = write(port, due.data(), due.size());
+    if (written > 0) {
+        schedule.Consume(static_cast<std::size_t>(written), finished);
+    } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
+        schedule.Clear();  // the port has failed: what was on the way is lost
+    }
 }
 
 void VirtualUnit::Loop() {

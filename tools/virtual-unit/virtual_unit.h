@@ -97,6 +97,14 @@ public:
         }
     }
 
+    // Puts a value into an object, bypassing the unit's limits; a live value
+    // stays there until released (UnitModel::Poke).
+    bool SetValue(std::uint16_t object, std::uint16_t offset, std::uint16_t length,
+                  std::int64_t value);
+    // Moves the accelerator pedal (0 released, 100 pressed to the stop) and
+    // takes over from the automatic driver.
+    void PressPedal(double percent);
+
     // Request frames addressed to the unit, and answers it has queued.
     std::uint32_t FramesReceived() const { return framesReceived.load(); }
     std::uint32_t FramesAnswered() const { return framesAnswered.load(); }
@@ -105,7 +113,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void Loop();
-    bool ServePort(std::vector<LineSchedule::Note>& finished);
+    void ServePort(std::vector<LineSchedule::Note>& finished);
     void OnBytes(const std::uint8_t* bytes, std::size_t count, Clock::time_point arrival);
     void OnFrame(FrameAssembler::Result result, LineSchedule::Time passed);
     void AfterFrames(const std::vector<LineSchedule::Note>& finished);
