@@ -1,6 +1,7 @@
 // The unit on a real pseudo-terminal, with the test playing the program's
 // side in raw bytes: exact request bytes in, exact answer bytes out.
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <memory>
 #include <sstream>
@@ -22,6 +23,15 @@ const std::vector<std::uint8_t> kStartCommunication{0x81};
 // values 5000, 200, 800, 599, 0, 0 ms.
 const std::vector<std::uint8_t> kStartSession =
     Bytes("10 80 00 E1 88 13 C8 00 20 03 57 02 00 00 00 00");
+
+template <typename Condition>
+bool Eventually(Condition condition) {
+    const auto end = std::chrono::steady_clock::now() + 2000ms;
+    while (!condition() && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(1ms);
+    }
+    return condition();
+}
 
 class UnitOnPty : public ::testing::Test {
 protected:
@@ -234,6 +244,36 @@ TEST_F(UnitOnPty, PacedEchoAndAnswerArriveComplete) {
     options.line.pace = true;
     StartUnit(options);
     EXPECT_EQ(Exchange({0x81}), "81 10 F0 81 02 83 F0 10 C1 EF 8F C2");
+}
+
+TEST(UnitOnDevice, SwitchesItsOwnBaudRateWithTheSession) {
+    // A pseudo-terminal's slave stands in for a serial device; the test is
+    // the far end on the master side.
+    PtyPair line;
+    UnitOptions options;
+    options.device = line.SlavePath();
+    options.line.echo = false;
+    VirtualUnit unit(options);
+    std::string error;
+    ASSERT_TRUE(unit.Start(error)) << error;
+    EXPECT_EQ(unit.DevicePath(), line.SlavePath());
+    EXPECT_EQ("/dev/" + unit.PortName(), line.SlavePath()) << "the name to type in the program";
+    const auto speed = [&] {
+        termios tio{};
+        tcgetattr(line.Master(), &tio);
+        return cfgetospeed(&tio);
+    };
+    EXPECT_EQ(speed(), B9600);
+    const auto exchange = [&](const std::string& request, std::size_t answerBytes) {
+        line.Write(Request(Bytes(request)));
+        return Hex(line.Read(answerBytes, 2000ms));
+    };
+    EXPECT_EQ(exchange("81", 7), "83 F0 10 C1 EF 8F C2");
+    EXPECT_EQ(exchange("10 80 00 E1 88 13 C8 00 20 03 57 02 00 00 00 00", 6), "82 F0 10 50 80 52");
+    EXPECT_TRUE(Eventually([&] { return speed() == B57600; })) << "after the answer";
+    EXPECT_EQ(unit.LineBaud(), 57600u);
+    EXPECT_EQ(exchange("20", 5), "81 F0 10 60 E1");
+    EXPECT_TRUE(Eventually([&] { return speed() == B9600; }));
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ constexpr std::int32_t kTachoLow = 2000;
 constexpr std::int32_t kTachoHigh = 25000;
 constexpr std::int32_t kTachoInitial = 8000;
 
+// The pedal calibration the unit comes with: both readings 10 counts inside
+// the sensor's ends, as the calibration dialog stores them.
+constexpr std::int32_t kCalibrated1Released = Driver::kSensor1Released + 10;
+constexpr std::int32_t kCalibrated1Pressed = Driver::kSensor1Pressed - 10;
+constexpr std::int32_t kCalibrated2Released = Driver::kSensor2Released - 10;
+constexpr std::int32_t kCalibrated2Pressed = Driver::kSensor2Pressed + 10;
+
 // Storing failed: the engine was running when the store was asked for.
 constexpr std::uint16_t kStoreRefused = 2;
 
@@ -71,23 +78,11 @@ const std::vector<UnitModel::Setting>& UnitModel::Settings() {
         {kTachoObject, kTachoOffset, 2, kTachoLow, kTachoHigh, false, {kTachoInitial}},
         {104, 20, 2, 0, 65535, false, {0}},
         {104, 22, 6, 0, 32767, false, {0, 10000, 32767}},
-        {104,
-         54,
-         6,
-         0,
-         32767,
-         false,
-         {Driver::kSensor1Released + 10, Driver::kSensor1Pressed - 10, 32767}},
+        {104, 54, 6, 0, 32767, false, {kCalibrated1Released, kCalibrated1Pressed, 32767}},
         {105, 10, 2, 0, 1, false, {1}},
         {105, 20, 2, 0, 65535, false, {0}},
         {105, 22, 6, 0, 32767, false, {0, 10000, 32767}},
-        {105,
-         54,
-         6,
-         0,
-         32767,
-         false,
-         {Driver::kSensor2Released - 10, Driver::kSensor2Pressed + 10, 32767}},
+        {105, 54, 6, 0, 32767, false, {kCalibrated2Released, kCalibrated2Pressed, 32767}},
         {400, 8, 2, 3500, 5500, false, {4200}},
         {501, 8, 2, 500, 9999, false, {3320}},
         {810, 0, 2, 0, 1, false, {1}},

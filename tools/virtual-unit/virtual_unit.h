@@ -52,7 +52,8 @@ public:
     void Stop();
     bool Serving() const { return thread.joinable(); }
 
-    // The port name to type in the program: "pts/3", or the device path.
+    // The port name to type in the program: the path without "/dev/"
+    // ("pts/3", "ttyUSB0").
     std::string PortName() const;
     // The full path of the port the program opens: "/dev/pts/3".
     const std::string& DevicePath() const { return devicePath; }
