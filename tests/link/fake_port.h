@@ -39,7 +39,7 @@ public:
 class LinkHarness {
 public:
     explicit LinkHarness(std::uint8_t ownAddress = 0xF0) {
-        link.SetSignalWorker([this] { ++signals; });
+        link.SetSignalWorker([this] { ++workerWakes; });
         link.Prepare(port, ownAddress);
     }
 
@@ -96,7 +96,7 @@ public:
 
     Link link;
     FakePort port;
-    int signals = 0;
+    int workerWakes = 0;
 };
 
 }  // namespace varnok::test

@@ -49,14 +49,14 @@ TEST(LinkRepeat, UnansweredRequestGoesOutThreeTimesThenSignalsOnce) {
         h.Tick();
         EXPECT_EQ(h.TakeWritten(), kRead200Frame) << transmission;
     }
-    EXPECT_EQ(h.signals, 0);
+    EXPECT_EQ(h.workerWakes, 0);
     h.Tick(80);
     EXPECT_EQ(h.TakeWritten(), "");
     EXPECT_TRUE(h.TransmitterIdle());
-    EXPECT_EQ(h.signals, 1);
+    EXPECT_EQ(h.workerWakes, 1);
     h.Tick(500);
     EXPECT_EQ(h.TakeWritten(), "");
-    EXPECT_EQ(h.signals, 1);
+    EXPECT_EQ(h.workerWakes, 1);
 }
 
 TEST(LinkRepeat, ResponsePendingKeepsTheRequestWaiting) {
@@ -75,7 +75,7 @@ TEST(LinkRepeat, ResponsePendingKeepsTheRequestWaiting) {
     EXPECT_TRUE(h.Holds());
     EXPECT_EQ(h.TakeWritten(), "") << "the request was written once";
     EXPECT_EQ(h.link.FramesForMe(), before + 4);
-    EXPECT_EQ(h.signals, 1);
+    EXPECT_EQ(h.workerWakes, 1);
     EXPECT_TRUE(h.TransmitterIdle());
 }
 
@@ -99,7 +99,7 @@ TEST(LinkReceive, BadChecksumIsDroppedAfterByteTimeoutAndTheRequestRepeated) {
     EXPECT_EQ(h.TakeWritten(), "");
     h.Tick();  // 80 ticks after the last received byte
     EXPECT_EQ(h.TakeWritten(), kRead200Frame);
-    EXPECT_EQ(h.signals, 0);
+    EXPECT_EQ(h.workerWakes, 0);
 }
 
 TEST(LinkReceive, AnswerWithNoRequestWaitingIsDroppedButCounted) {
@@ -108,7 +108,7 @@ TEST(LinkReceive, AnswerWithNoRequestWaitingIsDroppedButCounted) {
     h.Feed(kAnswer);
     EXPECT_FALSE(h.Holds());
     EXPECT_EQ(h.link.FramesForMe(), 1u);
-    EXPECT_EQ(h.signals, 0);
+    EXPECT_EQ(h.workerWakes, 0);
 }
 
 TEST(LinkReceive, AnswerBeforeTheRequestIsFullyWrittenIsDropped) {
@@ -187,7 +187,7 @@ TEST(LinkServer, RequestForUsIsAnsweredWithResponsePendingUntilAnswered) {
     h.UseSessionTiming();
     h.Feed(WithSum("82 F0 10 3E 01"));
     EXPECT_TRUE(h.Holds());
-    EXPECT_EQ(h.signals, 1);
+    EXPECT_EQ(h.workerWakes, 1);
     const std::string pending = WithSum("83 10 F0 7F 3E 78");
     for (int repeat = 0; repeat < 3; ++repeat) {
         h.Tick(58);
@@ -196,7 +196,7 @@ TEST(LinkServer, RequestForUsIsAnsweredWithResponsePendingUntilAnswered) {
         EXPECT_EQ(h.TakeWritten(), pending) << repeat;
         EXPECT_TRUE(h.TransmitterIdle()) << "a response frees the transmitter at its last byte";
     }
-    EXPECT_EQ(h.signals, 4);  // the held request, then one per response sent
+    EXPECT_EQ(h.workerWakes, 4);  // the held request, then one per response sent
 
     // The answer goes out at once on an idle line and ends the repeats.
     EXPECT_EQ(h.Send("7E", 0x10), 1);

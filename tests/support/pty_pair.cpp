@@ -22,6 +22,7 @@ PtyPair::PtyPair() {
         throw std::runtime_error("cannot name the pseudo-terminal");
     }
     slavePath = name;
+    slaveHold = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     // The master side passes bytes through unchanged.
     termios tio{};
     if (tcgetattr(master, &tio) == 0) {
@@ -38,6 +39,10 @@ void PtyPair::HangUp() {
     if (master >= 0) {
         close(master);
         master = -1;
+    }
+    if (slaveHold >= 0) {
+        close(slaveHold);
+        slaveHold = -1;
     }
 }
 

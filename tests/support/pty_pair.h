@@ -30,6 +30,10 @@ public:
 
 private:
     int master = -1;
+    // Our own hold on the slave side, never read. While it is open the
+    // master never sees the slave closed, so the bytes the program writes
+    // just before it closes its port are not lost to the hang-up.
+    int slaveHold = -1;
     std::string slavePath;
 };
 
