@@ -54,6 +54,8 @@ TForm1::TForm1(CSock& link, QWidget* parent)
     connect(N8, &QAction::triggered, this, &TForm1::N8Click);
     connect(N9, &QAction::triggered, this, &TForm1::N9Click);
     connect(ComboBox1, &PortComboBox::DropDown, this, &TForm1::ComboBox1DropDown);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
     errorsView = std::make_unique<ErrorsView>(*ListView1, sock, [this] { Button1->click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
@@ -255,8 +257,11 @@ QString TForm1::StatusText() const {
 }
 
 void TForm1::AppMessage(QObject* watched, QEvent* event) {
-    if (event->type() == kObjectReadEvent && watched == this) {
+    // Notifications that arrive after a disconnect are dropped, although
+    // their value buffers were filled.
+    if (event->type() == kObjectReadEvent && watched == this && isConnected != 0) {
         const auto* read = static_cast<const ObjectReadEvent*>(event);
+        Dispatch(read->object, read->offset);
         emit ObjectRead(read->object, read->offset);
     }
 }

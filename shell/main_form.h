@@ -42,6 +42,7 @@
 
 #include "faults/errors_view.h"
 #include "link/csock.h"
+#include "livedata/poll_schedule.h"
 #include "shell/align_panel.h"
 #include "shell/options_record.h"
 #include "shell/port_list.h"
@@ -81,6 +82,11 @@ public:
     void N8Click();
     void N9Click();
     void ComboBox1DropDown();
+    // Connect when disconnected, disconnect when connected.
+    void Button1Click();
+    // The 200 ms polling tick: the watchdog first, then the reads of the
+    // current view unless the link's queue is backed up.
+    void Timer2Timer();
 
     // Operations used by the views and the session control.
     void DisableUnitControls();
@@ -89,6 +95,12 @@ public:
     // Draws the trend graph in the graph area; with `rebuild` its axes, grid
     // and labels are laid out anew for the current area first.
     void RedrawGraph(bool rebuild);
+
+    // Once a second (every fifth tick): when no frame for the program has
+    // arrived since the last check, disconnects and returns true.
+    bool ConnectionWatchdog();
+    // The view whose speed button is down.
+    View CurrentView() const;
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
@@ -215,6 +227,22 @@ private:
     // addressed to this window on; never consumes an event.
     void AppMessage(QObject* watched, QEvent* event);
     void SetUpGraph();
+
+    // Session control (session_control.cpp).
+    void Connect();
+    void Disconnect();
+    // The dispatch of read notifications (dispatch.cpp).
+    void Dispatch(std::uint16_t object, std::uint16_t offset);
+    void ShowSettingsValue(std::uint16_t object, std::uint16_t offset);
+    void ShowGaugeValue(std::uint16_t object, std::uint16_t offset);
+    // The Information view graph.
+    void AppendSample(int channel, double value);
+    void ResetGraphTimes();
+
+    // The connection watchdog's tick divider and the link's frame count at
+    // its last check.
+    std::int16_t watchdogDivider = 0;
+    std::uint32_t watchdogLastCount = 0;
 
     // Building the controls (main_form_build.cpp).
     void BuildWindow();
