@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Sets up and builds everything, starts the virtual control unit varnok-unit
-# on a pseudo-terminal, shows a scripted session against it, and then starts
-# the program with the unit's port already in its port box.
+# on a pseudo-terminal and starts the program with the unit's port already in
+# its port box: the only step left is "Подключить".
 #
-# The scripted session goes through the program's own link object and shows
-# the frames on the line (the unit's trace) and the values read. The program
-# is given the port through its options record, in a configuration folder of
-# the demo's own, so the user's own record is left alone; it needs a display
-# and is skipped without one. The unit stops when the demo ends.
+# The port reaches the program through its options record, written in a
+# configuration folder of the demo's own, so the user's own record is left
+# alone. Without a display a scripted session through the program's own link
+# object stands in for the window, with the frames on the line shown by the
+# unit's trace. The unit stops when the demo ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,9 +15,16 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "${VARNOK_JOBS:-2}"
 
+window=1
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    window=0
+fi
+
 work="$(mktemp -d)"
+unit_options=()
+[ "$window" -eq 1 ] || unit_options+=(--trace)
 # The unit prints its port name first; it serves until it is stopped below.
-./build/tools/virtual-unit/varnok-unit --trace </dev/null >"$work/unit.out" &
+./build/tools/virtual-unit/varnok-unit "${unit_options[@]}" </dev/null >"$work/unit.out" &
 unit_pid=$!
 stop_unit() {
     kill "$unit_pid" 2>/dev/null || true
@@ -35,18 +42,13 @@ for _ in $(seq 100); do
 done
 [ -n "$port" ] || { echo "varnok-unit gave no port name" >&2; exit 1; }
 
-echo "varnok-unit serves port $port (frames on the line: rx from the program, tx from the unit)"
-./build/tools/virtual-unit/varnok-unit-demo "$port"
-
-if [ ! -x build/shell/varnok ] || [ ! -x build/tools/virtual-unit/varnok-demo-options ]; then
-    exit 0
+if [ "$window" -eq 1 ]; then
+    export XDG_CONFIG_HOME="$work/config"
+    ./build/tools/virtual-unit/varnok-demo-options "$port"
+    echo "varnok-unit serves port $port. Press \"Подключить\" in Varnok; closing the window ends the demo."
+    ./build/shell/varnok
+else
+    echo "No display: a scripted session stands in for the window."
+    echo "varnok-unit serves port $port (frames on the line: rx from the program, tx from the unit)"
+    ./build/tools/virtual-unit/varnok-unit-demo "$port"
 fi
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    echo "No display: the program is not started."
-    exit 0
-fi
-export XDG_CONFIG_HOME="$work/config"
-./build/tools/virtual-unit/varnok-demo-options "$port"
-echo
-echo "Starting Varnok with port $port; press \"Подключить\". The unit stops when the window closes."
-./build/shell/varnok
