@@ -33,23 +33,9 @@
 #include "link/clock.h"
 #include "link/link.h"
 #include "link/serial_channel.h"
+#include "link/services.h"
 
 namespace varnok {
-
-// Service identifiers.
-enum : std::uint8_t {
-    kStartCommunication = 0x81,
-    kStopCommunication = 0x82,
-    kStartDiagnosticSession = 0x10,
-    kStopDiagnosticSession = 0x20,
-    kTesterPresent = 0x3E,
-    kReadEcuIdentification = 0x1A,
-    kReadDtcByStatus = 0x18,
-    kClearDiagnosticInformation = 0x14,
-    kReadDataByLocalIdentifier = 0x21,
-    kReadDataObject = 0xA0,
-    kWriteDataObject = 0xA1,
-};
 
 enum RequestState : std::int32_t { Queued = 0, Sent = 1, Answered = 2, Failed = 3 };
 
@@ -77,7 +63,7 @@ using ReadNotifier = std::function<void(std::uint16_t object, std::uint16_t offs
 class CSock {
 public:
     static constexpr int kRingSize = 100;
-    static constexpr int kChunk = 250;
+    static constexpr int kChunk = kObjectChunk;
     static constexpr std::uint32_t kWaitStepMs = 50;
 
     // With startWorker false no thread is started; a test then runs the
@@ -119,9 +105,11 @@ public:
     void WorkerStep();
 
     // Whole milliseconds of a timing value, as sent to the unit.
-    static std::uint16_t TimingMilliseconds(double seconds);
+    static std::uint16_t TimingMilliseconds(double seconds) {
+        return varnok::TimingMilliseconds(seconds);
+    }
     // Link ticks of a timing value, as set on the link in the session.
-    static std::int16_t TimingTicks(double seconds);
+    static std::int16_t TimingTicks(double seconds) { return varnok::TimingTicks(seconds); }
     // The wait limit of a blocking request, in milliseconds.
     std::uint32_t WaitLimitMs() const;
 
@@ -129,10 +117,10 @@ public:
     const std::string& PortName() const { return portName; }
 
     // Fields of the session, as constructed.
-    std::uint16_t baud = 57600;
-    std::array<double, 6> timing{5.0, 0.2, 0.8, 0.6, 0.0, 0.0};
-    std::uint8_t testerAddress = 0xF0;
-    std::uint8_t unitAddress = 0x10;
+    std::uint16_t baud = kSessionBaud;
+    TimingTable timing = kDefaultTimingTable;
+    std::uint8_t testerAddress = kTesterAddress;
+    std::uint8_t unitAddress = kUnitAddress;
     // Nonzero while a session is open or being opened; Request refuses all
     // calls while it is 0. Written by the main thread, read by the worker.
     std::atomic<std::int32_t> sessionOpen{0};

@@ -44,6 +44,13 @@ std::vector<PeerFrame> ScriptedPeer::Frames() {
     return frames;
 }
 
+std::vector<PeerFrame> ScriptedPeer::WaitForFrames(std::size_t count,
+                                                   std::chrono::milliseconds limit) {
+    std::unique_lock lock(framesLock);
+    framesArrived.wait_for(lock, limit, [&] { return frames.size() >= count; });
+    return frames;
+}
+
 void ScriptedPeer::Answer(const std::vector<std::uint8_t>& data) {
     LinkBuffer buffer;
     BuildFrame(buffer, 0xF0, 0x10, static_cast<std::uint16_t>(data.size()), data.data());
@@ -96,6 +103,7 @@ void ScriptedPeer::Run() {
                 std::lock_guard lock(framesLock);
                 frames.push_back({data, LineBaud(pty.Master())});
             }
+            framesArrived.notify_all();
             for (const auto& answer : script(data)) Answer(answer);
         }
     }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -30,6 +32,9 @@ public:
 
     const std::string& SlavePath() const { return pty.SlavePath(); }
     std::vector<PeerFrame> Frames();
+    // The frames, once at least `count` have arrived or `limit` has passed:
+    // bytes the program wrote just before it returned may not be read yet.
+    std::vector<PeerFrame> WaitForFrames(std::size_t count, std::chrono::milliseconds limit);
 
 private:
     void Run();
@@ -39,6 +44,7 @@ private:
     Script script;
     bool echo;
     std::mutex framesLock;
+    std::condition_variable framesArrived;
     std::vector<PeerFrame> frames;  // Guarded by framesLock.
     std::atomic<bool> stop{false};
     std::thread thread;
