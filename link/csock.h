@@ -60,7 +60,11 @@ struct SockRequest {
 // (object, offset) of an answered read call; called on the worker thread.
 using ReadNotifier = std::function<void(std::uint16_t object, std::uint16_t offset)>;
 
-class CSock {
+// The session's fields (baud, timing, addresses, sessionOpen) come from
+// SessionFields. sessionOpen is set at the start of OpenSession, so that
+// Request takes the session's own requests, and Request refuses all calls
+// while it is 0; written by the main thread, read by the worker.
+class CSock : public SessionFields {
 public:
     static constexpr int kRingSize = 100;
     static constexpr int kChunk = kObjectChunk;
@@ -115,15 +119,6 @@ public:
 
     std::uint32_t FramesForMe() const { return link.FramesForMe(); }
     const std::string& PortName() const { return portName; }
-
-    // Fields of the session, as constructed.
-    std::uint16_t baud = kSessionBaud;
-    TimingTable timing = kDefaultTimingTable;
-    std::uint8_t testerAddress = kTesterAddress;
-    std::uint8_t unitAddress = kUnitAddress;
-    // Nonzero while a session is open or being opened; Request refuses all
-    // calls while it is 0. Written by the main thread, read by the worker.
-    std::atomic<std::int32_t> sessionOpen{0};
 
 private:
     // Encodes one call into ring slots from tail on; false for an unknown service.

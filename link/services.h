@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 #include "link/link.h"
@@ -50,6 +51,18 @@ inline constexpr std::int32_t kObjectChunk = 250;
 // requestGap and responseGap (see link.h) once the session has started.
 using TimingTable = std::array<double, 6>;
 inline constexpr TimingTable kDefaultTimingTable{5.0, 0.2, 0.8, 0.6, 0.0, 0.0};
+
+// The fields of a diagnostic session that every link object has, as it is
+// built. The session control writes them on the main thread.
+struct SessionFields {
+    std::uint16_t baud = kSessionBaud;
+    TimingTable timing = kDefaultTimingTable;
+    std::uint8_t testerAddress = kTesterAddress;
+    std::uint8_t unitAddress = kUnitAddress;
+    // Nonzero while a session is open; each link object says when it is
+    // set and who reads it.
+    std::atomic<std::int32_t> sessionOpen{0};
+};
 
 // Whole milliseconds of a timing value, as announced to the unit. Formed in
 // extended precision and cut toward zero: 0.6 s is 599 ms, not 600.
