@@ -153,6 +153,7 @@ TEST_F(SyncSockTest, ObjectCallsGoOutInChunksOf250AndStopAtTheFirstFailure) {
         }
         EXPECT_EQ(buffer.back(), 0) << "nothing past the call's length";
     }
+    line.unit = [](const std::vector<std::uint8_t>& request) { return PositiveAnswer(request); };
     line.seen.clear();
     std::vector<std::uint8_t> bytes(251, 0x5A);
     EXPECT_EQ(sock.WriteObject(1101, 0, bytes.data(), 251), 1);
