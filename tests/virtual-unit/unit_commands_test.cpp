@@ -54,12 +54,24 @@ TEST_F(Commands, SteerTheLine) {
     EXPECT_EQ(commands.Run("pending 3"), "ok");
     EXPECT_EQ(commands.Run("corrupt 0.25"), "ok");
     EXPECT_EQ(commands.Run("startcomm off"), "ok");
+    EXPECT_EQ(commands.Run("delay 150"), "ok");
+    EXPECT_EQ(commands.Run("misdirect 0.5"), "ok");
     const LineOptions line = unit.Line();
     EXPECT_FALSE(line.echo);
     EXPECT_FALSE(line.pace);
     EXPECT_EQ(line.pendingCount, 3);
     EXPECT_DOUBLE_EQ(line.corruptShare, 0.25);
     EXPECT_FALSE(line.answerStartCommunication);
+    EXPECT_EQ(line.answerDelayMs, 150);
+    EXPECT_DOUBLE_EQ(line.misdirectShare, 0.5);
+
+    const auto identification = [&] {
+        return unit.WithModel([](UnitModel& m) { return m.Identification(); });
+    };
+    EXPECT_EQ(commands.Run("ident  ECU  of  odd firmware 123 "), "ok");
+    EXPECT_EQ(identification(), "ECU  of  odd firmware 123") << "inner blanks kept";
+    EXPECT_EQ(commands.Run("ident"), "ok");
+    EXPECT_EQ(identification().substr(0, 6), "RK-24 ") << "the unit's own again";
 
     EXPECT_EQ(commands.Run("silent"), "ok");
     EXPECT_TRUE(unit.Silent());
@@ -75,9 +87,10 @@ TEST_F(Commands, SteerTheLine) {
 
 TEST_F(Commands, BadCommandsSayWhatIsWrongAndChangeNothing) {
     for (const char* line :
-         {"set 100 0", "set 100 0 x", "set 70000 0 1", "set 100 0 1 9", "set 1234 0 1", "get 100",
-          "pedal 101", "pedal", "echo maybe", "fault 29 0 1", "fault 0 4 1", "fault 0 0 16",
-          "pending -1", "corrupt 2", "silent frames", "firmware 1000", "engine", "frobnicate"}) {
+         {"set 100 0",     "set 100 0 x",   "set 70000 0 1", "set 100 0 1 9", "set 1234 0 1",
+          "get 100",       "pedal 101",     "pedal",         "echo maybe",    "fault 29 0 1",
+          "fault 0 4 1",   "fault 0 0 16",  "pending -1",    "corrupt 2",     "delay -1",
+          "misdirect 1.5", "silent frames", "firmware 1000", "engine",        "frobnicate"}) {
         EXPECT_EQ(commands.Run(line).rfind("error: ", 0), 0u) << line;
     }
     EXPECT_EQ(commands.Run("get 100 0").rfind("6", 0), 0u) << "idle speed untouched";

@@ -185,6 +185,37 @@ TEST_F(UnitOnPty, ResponsePendingRepeatsComeBeforeTheAnswer) {
               pending + pending + pending + "87 F0 10 E0 75 00 00 00 BE 0A A4");
 }
 
+TEST_F(UnitOnPty, ASlowUnitBeginsItsAnswerAfterItsDelay) {
+    StartUnit();
+    unit->SetEcho(false);
+    OpenSession();
+    unit->SetAnswerDelay(150);
+    unit->SetPending(1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Exchange({0x3E, 0x01}), "83 F0 10 7F 3E 78 B8 81 F0 10 7E FF");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 150ms) << "the pending answer too";
+}
+
+TEST_F(UnitOnPty, AMisdirectedReadIsAnsweredAsTheReadBefore) {
+    StartUnit();
+    unit->SetEcho(false);
+    unit->SetTrace(true);
+    OpenSession();
+    unit->SetValue(117, 0, 2, 2750);
+    unit->SetValue(100, 0, 2, 700);
+    unit->SetMisdirectShare(1.0);
+    EXPECT_EQ(Exchange(Bytes("A0 75 00 00 00 02 00")), "87 F0 10 E0 75 00 00 00 BE 0A A4")
+        << "the first read has none before it";
+    EXPECT_EQ(Exchange(Bytes("A0 64 00 00 00 02 00")), "87 F0 10 E0 75 00 00 00 BE 0A A4")
+        << "object 100 asked, object 117 answered";
+    EXPECT_EQ(Exchange(Bytes("A0 64 00 00 00 02 00")), "87 F0 10 E0 64 00 00 00 BC 02 89")
+        << "the same read again is answered as itself";
+    EXPECT_EQ(Exchange({0x3E, 0x01}), "81 F0 10 7E FF") << "only reads are misdirected";
+    unit->SetMisdirectShare(0);
+    EXPECT_EQ(Exchange(Bytes("A0 75 00 00 00 02 00")), "87 F0 10 E0 75 00 00 00 BE 0A A4");
+    EXPECT_NE(StoppedTrace().find("(answered as the read before)"), std::string::npos);
+}
+
 TEST_F(UnitOnPty, ASilentUnitStillHasItsEchoButNoAnswer) {
     StartUnit();
     unit->SetTrace(true);

@@ -96,6 +96,16 @@ TEST_F(Services, TroubleCodesAndLocalIdentifier) {
     EXPECT_EQ(Ask("18 FF FF"), "58 00");
 }
 
+TEST_F(Services, AnIdentificationLongerThanAFrameIsCutToFit) {
+    OpenSession();
+    model.SetIdentification(std::string(255, '\xC0'));
+    Ask("1A 80");
+    ASSERT_EQ(last.data.size(), 255u) << "5A, 80 and 253 bytes of the text";
+    EXPECT_EQ(Hex({last.data.begin(), last.data.begin() + 3}), "5A 80 C0");
+    model.SetIdentification("");
+    EXPECT_EQ(Ask("1A 80").substr(0, 17), "5A 80 52 4B 2D 32") << "the unit's own: RK-2...";
+}
+
 TEST_F(Services, AQuietSessionEndsByItself) {
     OpenSession();
     EXPECT_EQ(Ask("3E 01", 4000), "7E");

@@ -79,6 +79,10 @@ std::string UnitCommands::Help() {
            "  echo on|off, pace on|off         the adapter's echo, pacing at line speed\n"
            "  pending N                        7F xx 78 answers before every answer\n"
            "  corrupt SHARE                    share (0 to 1) of frames with a bad checksum\n"
+           "  delay MS                         begin every answer this long after the request\n"
+           "  misdirect SHARE                  share (0 to 1) of reads answered as the read "
+           "before\n"
+           "  ident [TEXT]                     identification text; without one the unit's own\n"
            "  startcomm on|off                 answer StartCommunication or not\n"
            "  silent | silent frames N | silent seconds S   stop answering\n"
            "  talk                             answer again\n"
@@ -203,6 +207,25 @@ std::string UnitCommands::Run(std::string_view text) {
     if (command == "corrupt") {
         if (n != 2 || !Real(w[1], 0, 1, real)) return "error: usage: corrupt SHARE (0 to 1)";
         unit.SetCorruptShare(real);
+        return "ok";
+    }
+    if (command == "delay") {
+        if (n != 2 || !Number(w[1], 0, 60000, a)) return "error: usage: delay MS";
+        unit.SetAnswerDelay(static_cast<int>(a));
+        return "ok";
+    }
+    if (command == "misdirect") {
+        if (n != 2 || !Real(w[1], 0, 1, real)) return "error: usage: misdirect SHARE (0 to 1)";
+        unit.SetMisdirectShare(real);
+        return "ok";
+    }
+    if (command == "ident") {
+        // The rest of the line as it was typed, inner blanks included.
+        const std::size_t at = text.find_first_not_of(" \t", text.find("ident") + 5);
+        std::string identification =
+            at == std::string_view::npos ? std::string() : std::string(text.substr(at));
+        identification.erase(identification.find_last_not_of(" \t\r\n") + 1);
+        unit.WithModel([&](UnitModel& m) { m.SetIdentification(identification); });
         return "ok";
     }
     if (command == "silent") {

@@ -103,6 +103,7 @@ const std::vector<UnitModel::Setting>& UnitModel::Settings() {
 UnitModel::UnitModel(const ModelOptions& o)
     : options(o),
       firmware(kPulseFirmware),
+      identification(o.identification),
       driver(o.seed, o.driver),
       engine(o.seed + 1, o.stopTimeMs, o.restartAfterMs) {
     for (const ObjectSize& size : kObjects) {
@@ -197,6 +198,9 @@ void UnitModel::PutLive(std::uint16_t object, std::uint16_t offset, std::int64_t
 }
 
 std::string UnitModel::Identification() const {
+    if (!identification.empty()) {
+        return identification;
+    }
     char digits[8];
     std::snprintf(digits, sizeof digits, "%03u", static_cast<unsigned>(firmware % 1000));
     std::string text = "RK-24 ESU SN004217 ";

@@ -70,8 +70,12 @@ public:
     std::uint8_t Write(std::uint16_t object, std::uint16_t offset, const std::uint8_t* bytes,
                        std::uint16_t length);
 
-    // The identification text (without the option byte), at most 64 bytes.
+    // The identification text (without the option byte): the one set, or
+    // the unit's own, which carries the firmware version.
     std::string Identification() const;
+    // Replaces the identification text; empty: the unit's own again. The
+    // firmware version the unit works by stays as it is.
+    void SetIdentification(std::string text) { identification = std::move(text); }
     std::uint16_t FirmwareVersion() const { return firmware; }
     // Changes the firmware version; the tachograph constant keeps its meaning
     // and changes its unit when the version crosses 276.
@@ -114,6 +118,7 @@ private:
 
     ModelOptions options;
     std::uint16_t firmware;
+    std::string identification;  // empty: the unit's own
     std::map<std::uint16_t, std::vector<std::uint8_t>> objects;
     std::set<std::pair<std::uint16_t, std::uint16_t>> held;  // live values put by Poke
     Driver driver;

@@ -49,9 +49,12 @@ std::string UnitUsage() {
            "  --silent-after-frames N   stop answering after N request frames\n"
            "  --silent-after-seconds S  stop answering S seconds after the start\n"
            "  --corrupt SHARE           send this share (0 to 1) of frames with a bad checksum\n"
+           "  --delay MS                begin every answer this long after the request\n"
+           "  --misdirect SHARE         answer this share (0 to 1) of reads as the read before\n"
            "  --mute-start              give no answer to StartCommunication\n"
            "  --trace                   print every frame on the line to standard error\n"
            "  --firmware N              firmware version in the identification (default 276)\n"
+           "  --ident TEXT              identification text in place of the unit's own\n"
            "  --no-driver               nobody works the pedal until told to\n"
            "  --stop-time MS            engine run-down after a stop request (default 1000)\n"
            "  --restart-after MS        engine restart after the stop request is withdrawn\n"
@@ -119,6 +122,11 @@ bool ParseUnitOptions(const std::vector<std::string>& args, UnitOptions& options
             if (!real(0, 1e9, options.line.silentAfterSeconds)) return false;
         } else if (name == "--corrupt") {
             if (!real(0, 1, options.line.corruptShare)) return false;
+        } else if (name == "--delay") {
+            if (!number(0, 60000, n)) return false;
+            options.line.answerDelayMs = static_cast<int>(n);
+        } else if (name == "--misdirect") {
+            if (!real(0, 1, options.line.misdirectShare)) return false;
         } else if (name == "--mute-start") {
             options.line.answerStartCommunication = false;
         } else if (name == "--trace") {
@@ -126,6 +134,8 @@ bool ParseUnitOptions(const std::vector<std::string>& args, UnitOptions& options
         } else if (name == "--firmware") {
             if (!number(0, 999, n)) return false;
             options.model.firmwareVersion = static_cast<std::uint16_t>(n);
+        } else if (name == "--ident") {
+            if (!value(options.model.identification)) return false;
         } else if (name == "--no-driver") {
             options.model.driver = false;
         } else if (name == "--stop-time") {

@@ -25,6 +25,9 @@ struct ModelOptions {
     int storeBusyReads = 2;
     // Seed of the noise on the live values.
     std::uint32_t seed = 1;
+    // The identification text (Windows-1251 bytes) in place of the unit's
+    // own; empty: the unit's own text with its firmware version.
+    std::string identification;
 };
 
 // Misbehaviour and line behaviour that can be switched on and off while the
@@ -45,6 +48,13 @@ struct LineOptions {
     double silentAfterSeconds = -1;
     // Share of the unit's frames (0 to 1) sent with a wrong checksum.
     double corruptShare = 0.0;
+    // A slow unit: time from the end of a request until the unit begins its
+    // answer (or its first response-pending answer).
+    int answerDelayMs = 0;
+    // Share of the reads (0 to 1) answered as if they were the read before:
+    // the answer names, and carries the data of, another object or offset
+    // than the one asked for.
+    double misdirectShare = 0.0;
     // False: StartCommunication gets no answer at all.
     bool answerStartCommunication = true;
     // Print every frame on the line to the trace stream.

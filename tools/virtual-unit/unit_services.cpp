@@ -11,6 +11,8 @@ namespace {
 constexpr std::uint8_t kPositive = 0x40;
 constexpr std::int64_t kDefaultQuietLimitMs = 5000;
 constexpr std::uint8_t kIdentificationOption = 0x80;
+// Data bytes one frame carries, its length byte being 8 bits.
+constexpr std::size_t kMaxFrameData = 255;
 constexpr std::uint8_t kDiagnosticMode = 0x80;
 // Key bytes of the answer to StartCommunication: the unit speaks frames with
 // address bytes and with or without a length byte.
@@ -135,7 +137,9 @@ ServiceAnswer UnitServices::Dispatch(std::uint8_t service, const std::uint8_t* d
             if (length != 2 || data[1] != kIdentificationOption) {
                 return Refused(service, kInvalidFormat);
             }
-            const std::string text = model.Identification();
+            // A text longer than one frame holds is cut: the answer's 5A and
+            // 80 leave room for 253 of its bytes.
+            const std::string text = model.Identification().substr(0, kMaxFrameData - 2);
             std::vector<std::uint8_t> rest{kIdentificationOption};
             rest.insert(rest.end(), text.begin(), text.end());
             return Positive(service, rest);

@@ -24,6 +24,8 @@ namespace {
 constexpr std::chrono::milliseconds kClosedPortPoll{10};
 // Longest sleep when nothing is due: bounds how late a session time-out is noticed.
 constexpr std::chrono::milliseconds kIdlePoll{100};
+// The read service, whose answers can be misdirected.
+constexpr std::uint8_t kReadService = 0xA0;
 
 struct Speed {
     speed_t code;
@@ -219,6 +221,16 @@ void VirtualUnit::SetCorruptShare(double share) {
     line.corruptShare = std::clamp(share, 0.0, 1.0);
 }
 
+void VirtualUnit::SetAnswerDelay(int milliseconds) {
+    std::lock_guard lock(mutex);
+    line.answerDelayMs = std::max(0, milliseconds);
+}
+
+void VirtualUnit::SetMisdirectShare(double share) {
+    std::lock_guard lock(mutex);
+    line.misdirectShare = std::clamp(share, 0.0, 1.0);
+}
+
 void VirtualUnit::SetAnswerStartCommunication(bool on) {
     std::lock_guard lock(mutex);
     line.answerStartCommunication = on;
@@ -346,16 +358,28 @@ void VirtualUnit::OnFrame(FrameAssembler::Result result, LineSchedule::Time pass
         TraceLocked("rx", frame, "StartCommunication not answered");
         return;
     }
-    TraceLocked("rx", frame, nullptr);
+    const std::uint8_t* data = bytes.data() + FrameData(bytes);
+    std::vector<std::uint8_t> request(data, data + FrameDataLength(bytes));
+    bool misdirect = false;
+    if (service == kReadService) {
+        // A misdirected read is answered as the read before it was.
+        std::vector<std::uint8_t> asked = request;
+        misdirect = !lastRead.empty() && lastRead != request && line.misdirectShare > 0 &&
+                    std::uniform_real_distribution<double>(0.0, 1.0)(random) < line.misdirectShare;
+        if (misdirect) {
+            request = lastRead;
+        }
+        lastRead = std::move(asked);
+    }
+    TraceLocked("rx", frame, misdirect ? "answered as the read before" : nullptr);
     const std::int64_t now = ElapsedMs();
     model.AdvanceTo(now);
-    const ServiceAnswer answer = services.Handle(
-        bytes.data() + FrameData(bytes), static_cast<std::size_t>(FrameDataLength(bytes)), now);
+    const ServiceAnswer answer = services.Handle(request.data(), request.size(), now);
     if (answer.data.empty()) {
         return;
     }
     const std::uint8_t source = FrameSource(bytes);
-    LineSchedule::Time at = passed;
+    LineSchedule::Time at = passed + std::chrono::milliseconds(line.answerDelayMs);
     for (int i = 0; i < line.pendingCount; ++i) {
         const auto pending = AnswerFrame(source, Refusal(service, kResponsePending));
         schedule.Queue(pending, at, LineSchedule::Note{pending, 0});

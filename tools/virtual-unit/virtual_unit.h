@@ -68,6 +68,8 @@ public:
     void SetPacing(bool on);
     void SetPending(int count);
     void SetCorruptShare(double share);
+    void SetAnswerDelay(int milliseconds);
+    void SetMisdirectShare(double share);
     void SetAnswerStartCommunication(bool on);
     void SetTrace(bool on);
     // Where the trace goes; standard error unless set.
@@ -146,6 +148,8 @@ private:
     Clock::time_point silentSecondsBase;
     std::ostream* traceStream;
     std::mt19937 random;
+    // The data of the last read request, which a misdirected answer answers.
+    std::vector<std::uint8_t> lastRead;
 
     // Unit thread only.
     FrameAssembler assembler;
