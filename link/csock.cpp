@@ -217,12 +217,15 @@ bool CSock::HandleAnswer(SockRequest& entry, const std::uint8_t* answer, std::ui
             if (length < 5) {
                 return false;
             }
-            // The unit answers with the offset it was asked for. An answer
-            // that would put data outside the range the call asked for is
-            // refused whole rather than copied past the caller's buffer.
+            // The unit answers with the object and offset it was asked for.
+            // An answer for another object (a late answer to an earlier
+            // read, or a unit that mixes its objects up) is refused, so that
+            // its value never shows as this object's; one that would put data
+            // outside the range the call asked for is refused whole rather
+            // than copied past the caller's buffer.
             const std::int32_t at = static_cast<std::int32_t>(Word(answer + 3)) - entry.offset;
             const std::int32_t n = length - 5;
-            if (at < 0 || at + n > entry.total) {
+            if (Word(answer + 1) != entry.object || at < 0 || at + n > entry.total) {
                 return false;
             }
             if (buffer != nullptr && n > 0) {

@@ -310,6 +310,27 @@ TEST_F(CSockTest, AnswerOutsideTheRequestedRangeIsNeverCopied) {
     }
 }
 
+// Regression: an answer naming another object than the read asked for (the
+// unit answering the read before again) was copied into the buffer of the
+// object asked for, and the window showed one engine speed as the other.
+TEST_F(CSockTest, AnswerForAnotherObjectIsRefused) {
+    line.unit = [](const std::vector<std::uint8_t>& request) {
+        // Every read is answered as a read of object 100, offset 0.
+        if (request[0] == 0xA0) {
+            return std::vector<std::vector<std::uint8_t>>{
+                {0xE0, 0x64, 0x00, 0x00, 0x00, 0x52, 0x03}};
+        }
+        return PositiveAnswer(request);
+    };
+    line.notifications.clear();
+    std::array<std::uint8_t, 4> guard{0xAA, 0xAA, 0xAA, 0xAA};
+    EXPECT_EQ(sock.ReadObject(102, 0, &guard[1], 2, 1), 0);
+    EXPECT_EQ(guard, (std::array<std::uint8_t, 4>{0xAA, 0xAA, 0xAA, 0xAA}));
+    EXPECT_TRUE(line.notifications.empty());
+    EXPECT_EQ(sock.ReadObject(100, 0, &guard[1], 2, 1), 1) << "the object it names is taken";
+    EXPECT_EQ(guard, (std::array<std::uint8_t, 4>{0xAA, 0x52, 0x03, 0xAA}));
+}
+
 TEST_F(CSockTest, WaitGivesUpWithoutProgressAndALateAnswerDoesNotReachTheBuffer) {
     std::vector<std::uint8_t> lastRequest;
     line.unit = [&](const std::vector<std::uint8_t>& request) {
