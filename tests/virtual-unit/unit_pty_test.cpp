@@ -231,6 +231,8 @@ TEST_F(UnitOnPty, ASilentUnitStillHasItsEchoButNoAnswer) {
     EXPECT_EQ(Answer({0x3E, 0x01}), "81 F0 10 7E FF");
     EXPECT_EQ(Answer({0x3E, 0x01}, Expect::Nothing), "");
     EXPECT_TRUE(unit->Silent());
+    EXPECT_EQ(unit->RequestsReceived(0x3E), 5u) << "every request counts, answered or not";
+    EXPECT_EQ(unit->RequestsReceived(0x81), 1u);
     EXPECT_NE(StoppedTrace().find("(silent)"), std::string::npos) << "the trace tells why";
 }
 

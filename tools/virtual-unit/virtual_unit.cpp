@@ -348,12 +348,13 @@ void VirtualUnit::OnFrame(FrameAssembler::Result result, LineSchedule::Time pass
         TraceLocked("rx", frame, "not for the unit");
         return;
     }
+    const std::uint8_t service = FrameService(bytes);
     ++framesReceived;
+    ++requestsReceived[service];
     if (SilentLocked()) {
         TraceLocked("rx", frame, "silent");
         return;
     }
-    const std::uint8_t service = FrameService(bytes);
     if (service == 0x81 && !line.answerStartCommunication) {
         TraceLocked("rx", frame, "StartCommunication not answered");
         return;

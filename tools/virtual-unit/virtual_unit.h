@@ -15,6 +15,7 @@
 // the unit (or be replaced first).
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -111,6 +112,10 @@ public:
     // Request frames addressed to the unit, and answers it has queued.
     std::uint32_t FramesReceived() const { return framesReceived.load(); }
     std::uint32_t FramesAnswered() const { return framesAnswered.load(); }
+    // Request frames of one service, answered or not.
+    std::uint32_t RequestsReceived(std::uint8_t service) const {
+        return requestsReceived[service].load();
+    }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -137,6 +142,7 @@ private:
     std::atomic<std::uint32_t> deviceBaud{kLineBaud};
     std::atomic<std::uint32_t> framesReceived{0};
     std::atomic<std::uint32_t> framesAnswered{0};
+    std::array<std::atomic<std::uint32_t>, 256> requestsReceived{};
 
     // Guarded by mutex.
     mutable std::mutex mutex;
