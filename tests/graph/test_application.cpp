@@ -15,9 +15,3 @@ void EnsureApplication() {
 }
 
 }  // namespace varnok::test
-
-// fontconfig keeps a few blocks of its configuration until exit, which the
-// leak checker of the AddressSanitizer build reports as leaks of the test.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
