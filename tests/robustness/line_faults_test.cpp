@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 #include "livedata/data_objects.h"
@@ -114,6 +115,12 @@ TEST_F(LineFaults, UnitFallingSilentMidPollIsDisconnectedWithinTwoSeconds) {
     unit->Talk();
     Connect();
     EXPECT_TRUE(AwaitReads(objects::kEngineSpeedN1, 2));
+    const auto requests = ProgramFrames(StoppedTrace());
+    const auto afresh = std::find_if(requests.rbegin(), requests.rend(),
+                                     [](const TraceFrame& f) { return f.remark == "silent"; });
+    ASSERT_NE(afresh, requests.rend());
+    ASSERT_NE(afresh, requests.rbegin());
+    EXPECT_EQ(std::prev(afresh)->Service(), 0x81) << "StartCommunication first";
 }
 
 TEST_F(LineFaults, PortClosedUnderTheProgramNeitherSpinsNorHangs) {
@@ -129,7 +136,7 @@ TEST_F(LineFaults, PortClosedUnderTheProgramNeitherSpinsNorHangs) {
     const auto linkCpu = channel.LinkThreadCpuTime();
     const auto processCpu = ProcessCpuTime();
     const auto measured = Clock::now();
-    QTest::qWait(800);
+    QTest::qWait(600);
     const auto wall = Clock::now() - measured;
     ASSERT_EQ(form->isConnected, 1) << "the measurement must end before the disconnect";
     const auto linkUsed = channel.LinkThreadCpuTime() - linkCpu;
