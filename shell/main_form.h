@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -42,6 +43,8 @@
 
 #include "faults/errors_view.h"
 #include "link/csock.h"
+#include "settings/calib_dialog.h"
+#include "settings/settings_view.h"
 #include "shell/align_panel.h"
 #include "shell/options_record.h"
 #include "shell/port_list.h"
@@ -61,6 +64,8 @@ public:
 
     // The About box that "О программе" shows; created after this window.
     void SetAboutBox(TForm3* aboutBox);
+    // The pedal calibration dialog, created after this window.
+    void SetCalibrationDialog(TForm2* dialog);
     // Where the port list comes from (tests hand in their own names).
     void SetPortSource(std::function<QStringList()> source);
 
@@ -81,6 +86,8 @@ public:
     void N8Click();
     void N9Click();
     void ComboBox1DropDown();
+    void Button5Click();
+    void Button7Click();
 
     // Operations used by the views and the session control.
     void DisableUnitControls();
@@ -89,6 +96,12 @@ public:
     // Draws the trend graph in the graph area; with `rebuild` its axes, grid
     // and labels are laid out anew for the current area first.
     void RedrawGraph(bool rebuild);
+
+    // The dispatch's cases of the Settings view and the calibration gauge:
+    // true when (object, offset) was one of theirs (main_form_settings.cpp).
+    bool ShowSettingsValue(std::uint16_t object, std::uint16_t offset);
+    // The session has ended: an open calibration dialog closes, unaccepted.
+    void EndCalibration();
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
@@ -215,6 +228,8 @@ private:
     // addressed to this window on; never consumes an event.
     void AppMessage(QObject* watched, QEvent* event);
     void SetUpGraph();
+    // Builds the Settings view on its controls (main_form_settings.cpp).
+    void SetUpSettingsView();
 
     // Building the controls (main_form_build.cpp).
     void BuildWindow();
@@ -229,6 +244,8 @@ private:
     // "Обновить" and "Сброс ошибок"; a failed refresh disconnects through Button1.
     std::unique_ptr<ErrorsView> errorsView;
     TForm3* aboutBox = nullptr;
+    std::unique_ptr<SettingsView> settingsView;
+    QPointer<TForm2> calibrationDialog;
     std::function<QStringList()> portSource;
     QLabel* statusText = nullptr;
     // The options record, one buffer for the whole run: all zeros until read.
