@@ -149,6 +149,9 @@ SettingsView::SettingsView(const SettingsControls& controls, CSock& link,
           {c.CheckBox5, &kPedal2Enabled},
           {c.CheckBox6, &kSpeedLimiterOn},
       }} {
+    // Typed text stays as typed: an inline completion would fill in a list
+    // item after the first digit and swallow the point typed next.
+    c.ComboBox3->setCompleter(nullptr);
     for (const TextFieldControl& field : fields) {
         field.control->installEventFilter(this);
         if (field.edit != field.control) {
