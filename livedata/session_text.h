@@ -17,6 +17,12 @@ inline constexpr std::string_view kUnknownDevice = "Неизвестное ус�
 // positions of the unit's own text.
 std::uint16_t FirmwareVersion(std::string_view identification);
 
+// The unit's text (Windows-1251, the unit's code page) as UTF-8, up to its
+// first zero byte.
+std::string Cp1251ToUtf8(std::string_view text);
+// And back; characters the code page lacks become "?".
+std::string Utf8ToCp1251(std::string_view text);
+
 // Units below this version hold the tachograph constant in units of 8 pulses.
 inline constexpr std::uint16_t kTachographUnitsVersion = 276;
 

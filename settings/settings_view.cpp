@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <initializer_list>
 
-#include "livedata/value_text.h"
+#include "livedata/live_lists.h"
 #include "settings/settings_save.h"
 
 namespace varnok {
@@ -20,17 +20,6 @@ using namespace objects;
 
 bool Is(const DataObject& object, std::uint16_t number, std::uint16_t offset) {
     return object.object == number && object.offset == offset;
-}
-
-// A 16-bit value as the Settings view shows it: signed or unsigned as its
-// type says, times its scale.
-QString ValueText(const DataObject& object) {
-    const long long raw = object.type == ValueType::Signed16
-                              ? static_cast<long long>(LoadSigned16(object))
-                              : static_cast<long long>(LoadUnsigned16(object));
-    const std::string text =
-        object.scale == 1 ? IntegerText(raw) : RealText(Scaled(raw, object.scale));
-    return QString::fromStdString(text);
 }
 
 void Enable(std::initializer_list<QWidget*> controls, bool enabled) {

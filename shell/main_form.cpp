@@ -35,6 +35,7 @@ QStringList Captions(std::span<const BitRow> rows) {
 
 TForm1::TForm1(CSock& link, QWidget* parent)
     : QMainWindow(parent),
+      informationGraph([] { return SteadyClock().TickCount(); }),
       sock(link),
       notificationTarget(std::make_shared<NotificationTarget>(this)),
       portSource(SystemPortNames) {
@@ -54,6 +55,8 @@ TForm1::TForm1(CSock& link, QWidget* parent)
     connect(N8, &QAction::triggered, this, &TForm1::N8Click);
     connect(N9, &QAction::triggered, this, &TForm1::N9Click);
     connect(ComboBox1, &PortComboBox::DropDown, this, &TForm1::ComboBox1DropDown);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
     errorsView = std::make_unique<ErrorsView>(*ListView1, sock, [this] { Button1->click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
@@ -119,6 +122,7 @@ void TForm1::FormShow() {
 }
 
 void TForm1::SetUpGraph() {
+    informationGraph.SetUpGraph();
     graphArea = GraphArea{0, 0, 400, 300};
 }
 
@@ -152,8 +156,7 @@ void TForm1::FormClose() {
 void TForm1::UpdateGraphArea() {
     graphArea = ComputeGraphArea(Splitter1->x(), Splitter1->width(), ClientArea->width(),
                                  Panel1->width(), Panel1->y(), Panel1->height());
-    GraphSurface->setGeometry(graphArea.left, graphArea.top, std::max(0, graphArea.width),
-                              std::max(0, graphArea.height));
+    informationGraph.SetGraphArea(graphArea.left, graphArea.top, graphArea.width, graphArea.height);
 }
 
 void TForm1::CenterSettingsGroup() {
@@ -163,10 +166,7 @@ void TForm1::CenterSettingsGroup() {
 }
 
 void TForm1::RedrawGraph(bool rebuild) {
-    // The graph surface repaints its picture at once; `rebuild` tells the
-    // graph to lay out axes, grid and labels for the current area first.
-    static_cast<void>(rebuild);
-    GraphSurface->update();
+    informationGraph.RedrawGraph(rebuild);
 }
 
 void TForm1::DisableUnitControls() {
@@ -256,8 +256,11 @@ QString TForm1::StatusText() const {
 }
 
 void TForm1::AppMessage(QObject* watched, QEvent* event) {
-    if (event->type() == kObjectReadEvent && watched == this) {
+    // Notifications that arrive after a disconnect are dropped, although
+    // their value buffers were filled.
+    if (event->type() == kObjectReadEvent && watched == this && isConnected != 0) {
         const auto* read = static_cast<const ObjectReadEvent*>(event);
+        Dispatch(read->object, read->offset);
         emit ObjectRead(read->object, read->offset);
     }
 }

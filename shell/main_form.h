@@ -42,7 +42,9 @@
 #include <memory>
 
 #include "faults/errors_view.h"
+#include "graph/information_graph.h"
 #include "link/csock.h"
+#include "livedata/poll_schedule.h"
 #include "settings/calib_dialog.h"
 #include "settings/settings_view.h"
 #include "shell/align_panel.h"
@@ -86,6 +88,12 @@ public:
     void N8Click();
     void N9Click();
     void ComboBox1DropDown();
+    // Connect when disconnected, disconnect when connected.
+    void Button1Click();
+    // The 200 ms polling tick: the watchdog first, then the reads of the
+    // current view unless the link's queue is backed up.
+    void Timer2Timer();
+    // "Калибровка..." of pedal channel 1 and 2 (main_form_settings.cpp).
     void Button5Click();
     void Button7Click();
 
@@ -97,10 +105,13 @@ public:
     // and labels are laid out anew for the current area first.
     void RedrawGraph(bool rebuild);
 
-    // The dispatch's cases of the Settings view and the calibration gauge:
-    // true when (object, offset) was one of theirs (main_form_settings.cpp).
-    bool ShowSettingsValue(std::uint16_t object, std::uint16_t offset);
-    // The session has ended: an open calibration dialog closes, unaccepted.
+    // Once a second (every fifth tick): when no frame for the program has
+    // arrived since the last check, disconnects and returns true.
+    bool ConnectionWatchdog();
+    // The view whose speed button is down.
+    View CurrentView() const;
+    // The session has ended: an open calibration dialog closes, unaccepted
+    // (main_form_settings.cpp).
     void EndCalibration();
 
     void SetStatusText(const QString& text);
@@ -147,7 +158,9 @@ public:
     QTreeWidget* ListView4;
     SplitterHandle* Splitter1;
     // Covers the graph area; the trend graph is drawn on it.
-    QWidget* GraphSurface;
+    GraphView* GraphSurface;
+    // The Information view's trend graph and its point histories.
+    InformationGraph informationGraph;
 
     // Errors view.
     QFrame* Panel5;
@@ -230,6 +243,22 @@ private:
     void SetUpGraph();
     // Builds the Settings view on its controls (main_form_settings.cpp).
     void SetUpSettingsView();
+
+    // Session control (session_control.cpp).
+    void Connect();
+    void Disconnect();
+    // The dispatch of read notifications (dispatch.cpp).
+    void Dispatch(std::uint16_t object, std::uint16_t offset);
+    void ShowSettingsValue(std::uint16_t object, std::uint16_t offset);
+    void ShowGaugeValue(std::uint16_t object, std::uint16_t offset);
+    // The Information view graph.
+    void AppendSample(int channel, double value);
+    void ResetGraphTimes();
+
+    // The connection watchdog's tick divider and the link's frame count at
+    // its last check.
+    std::int16_t watchdogDivider = 0;
+    std::uint32_t watchdogLastCount = 0;
 
     // Building the controls (main_form_build.cpp).
     void BuildWindow();

@@ -174,7 +174,8 @@ void TForm1::BuildInformationView() {
     Splitter1 = Named(new SplitterHandle(Align::Left, 4, ClientArea), "Splitter1");
 
     // Made before the other views' panels, so that they cover it.
-    GraphSurface = Named(new QWidget(ClientArea), "GraphArea");
+    GraphSurface = Named(new GraphView(ClientArea), "GraphArea");
+    informationGraph.AttachView(GraphSurface);
     GraphSurface->setBackgroundRole(QPalette::Base);
     GraphSurface->setAutoFillBackground(true);
 }

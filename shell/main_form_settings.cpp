@@ -39,11 +39,15 @@ void TForm1::Button7Click() {
     }
 }
 
-bool TForm1::ShowSettingsValue(std::uint16_t object, std::uint16_t offset) {
-    if (calibrationDialog != nullptr && calibrationDialog->GaugeValue(object, offset)) {
-        return true;
+void TForm1::ShowSettingsValue(std::uint16_t object, std::uint16_t offset) {
+    settingsView->ShowValue(object, offset);
+}
+
+void TForm1::ShowGaugeValue(std::uint16_t object, std::uint16_t offset) {
+    // The gauge follows the reading whether the dialog is shown or not.
+    if (calibrationDialog != nullptr) {
+        calibrationDialog->GaugeValue(object, offset);
     }
-    return settingsView->ShowValue(object, offset);
 }
 
 void TForm1::EndCalibration() {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "livedata/data_objects.h"
 #include "livedata/poll_schedule.h"
 #include "livedata/session_text.h"
@@ -27,18 +25,6 @@ TEST(ValueText, RealsInGeneralFormatWithAPoint) {
     for (const Case& c : cases) {
         EXPECT_EQ(RealText(Scaled(c.raw, c.scale)), c.text) << static_cast<double>(c.raw);
     }
-}
-
-TEST(ValueText, RealsIgnoreTheUsersLocale) {
-    // A locale with a decimal comma, where one is installed.
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old != nullptr ? old : "C";
-    if (std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") == nullptr &&
-        std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    }
-    EXPECT_EQ(RealText(27.5), "27.5");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(ValueText, Integers) {

@@ -20,6 +20,14 @@ class SettingsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { memory.Attach(line); }
 
+    // A read queued as the polling does, answered, and its notification
+    // dispatched by the window.
+    void Read(const DataObject& object) {
+        line.sock->ReadObject(object.object, object.offset, ValueBuffer(object), object.length, 0);
+        test::RunLine(line);
+        QCoreApplication::sendPostedEvents();
+    }
+
     // The unit outlives the line, whose end closes the session.
     UnitMemory memory;
     FakeLine line;
@@ -27,27 +35,32 @@ protected:
     TForm2 dialog{*line.sock, window.calibrationAccepted};
 };
 
-TEST_F(SettingsWindowTest, TheDispatchCasesReachTheViewAndTheGauge) {
-    StoreUnsigned16(objects::kWarmIdleSpeed, 650);
-    EXPECT_TRUE(window.ShowSettingsValue(1009, 2));
+TEST_F(SettingsWindowTest, AnswersReachTheViewAndTheGaugeThroughTheDispatch) {
+    window.isConnected = 1;
+    memory.words[{1009, 2}] = 650;
+    memory.words[{105, 14}] = 300;
+    Read(objects::kWarmIdleSpeed);
     EXPECT_EQ(window.Edit4->text(), "650");
     EXPECT_TRUE(window.Edit4->isEnabled());
     EXPECT_TRUE(window.Label10->isEnabled());
-    EXPECT_FALSE(window.ShowSettingsValue(100, 0));
 
-    StoreUnsigned16(objects::kPedal1Reading, 300);
-    EXPECT_FALSE(window.ShowSettingsValue(104, 14));  // no dialog yet
+    Read(objects::kPedal2Reading);  // no dialog yet: nothing to move
     window.SetCalibrationDialog(&dialog);
-    EXPECT_TRUE(window.ShowSettingsValue(105, 14));
+    Read(objects::kPedal2Reading);
     EXPECT_EQ(dialog.CGauge1->value(), 300);
 }
 
 TEST_F(SettingsWindowTest, FieldsOfTheWindowWriteAndReadBack) {
+    window.isConnected = 1;
     window.Edit4->setEnabled(true);
     window.Edit4->setText("640");
     QTest::keyClick(window.Edit4, Qt::Key_Return);
     test::RunLine(line);
     EXPECT_EQ(test::SeenHex(line), (Seen{"A1 F1 03 02 00 80 02", "A0 F1 03 02 00 02 00"}));
+    window.Edit4->setText("");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window.Edit4->text(), "640");
+
     line.seen.clear();
     window.CheckBox4->setEnabled(true);
     window.CheckBox4->click();

@@ -288,6 +288,8 @@ TEST_F(MainWindow, F1DocksTheSplitterAgainAndRecomputesTheGraphArea) {
 
 TEST_F(MainWindow, ConnectShortcutsWorkOnlyInTheirState) {
     TForm1& window = Open();
+    // A port that fails at once: the clicks try to connect and give up.
+    window.ComboBox1->setEditText("/dev/varnok-no-such-port");
     QSignalSpy clicks(window.Button1, &QPushButton::clicked);
 
     QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
@@ -412,13 +414,20 @@ TEST_F(MainWindow, AppMessageHandsReadNotificationsOnWithoutConsumingThem) {
     window.installEventFilter(&witness);
 
     QCoreApplication::postEvent(&window, new ObjectReadEvent(1009, 16));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(reads.count(), 0) << "nothing is dispatched while disconnected";
+    EXPECT_EQ(witness.seen, 1);
+
+    window.isConnected = 1;
+    QCoreApplication::postEvent(&window, new ObjectReadEvent(1009, 16));
     QCoreApplication::postEvent(window.Button1, new ObjectReadEvent(1, 2));
     QCoreApplication::sendPostedEvents();
+    window.isConnected = 0;
 
     ASSERT_EQ(reads.count(), 1) << "only notifications addressed to the window";
     EXPECT_EQ(reads[0][0].value<std::uint16_t>(), 1009);
     EXPECT_EQ(reads[0][1].value<std::uint16_t>(), 16);
-    EXPECT_EQ(witness.seen, 1) << "the event goes on to the window";
+    EXPECT_EQ(witness.seen, 2) << "the event goes on to the window";
 }
 
 TEST(ReadNotifier, PostsFromAnotherThreadUntilTheTargetIsDetached) {

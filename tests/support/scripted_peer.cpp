@@ -44,6 +44,16 @@ std::vector<PeerFrame> ScriptedPeer::Frames() {
     return frames;
 }
 
+std::vector<PeerFrame> ScriptedPeer::WaitForFrames(std::size_t count,
+                                                   std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        auto seen = Frames();
+        if (seen.size() >= count || std::chrono::steady_clock::now() >= end) return seen;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 void ScriptedPeer::Answer(const std::vector<std::uint8_t>& data) {
     LinkBuffer buffer;
     BuildFrame(buffer, 0xF0, 0x10, static_cast<std::uint16_t>(data.size()), data.data());

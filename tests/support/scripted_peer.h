@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -30,6 +31,10 @@ public:
 
     const std::string& SlavePath() const { return pty.SlavePath(); }
     std::vector<PeerFrame> Frames();
+    // The frames seen, once there are at least `count` of them or `limit`
+    // has passed: bytes written just before a port closes reach the far end
+    // a moment later.
+    std::vector<PeerFrame> WaitForFrames(std::size_t count, std::chrono::milliseconds limit);
 
 private:
     void Run();
