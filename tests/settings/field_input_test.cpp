@@ -22,23 +22,9 @@ struct FieldCase {
 };
 
 const char* Name(Field field) {
-    switch (field) {
-        case Field::Edit1:
-            return "Edit1";
-        case Field::Edit2:
-            return "Edit2";
-        case Field::ComboBox3:
-            return "ComboBox3";
-        case Field::Edit3:
-            return "Edit3";
-        case Field::Edit4:
-            return "Edit4";
-        case Field::Edit5:
-            return "Edit5";
-        case Field::Edit8:
-            return "Edit8";
-    }
-    return "?";
+    static const char* const names[] = {"Edit1", "Edit2", "ComboBox3", "Edit3",
+                                        "Edit4", "Edit5", "Edit8"};
+    return names[static_cast<int>(field)];
 }
 
 TEST(FieldValue, EachFieldParsesScalesRoundsAndChecksItsRange) {
