@@ -71,7 +71,7 @@ TForm2::TForm2(CSock& link, std::array<bool, 2>& calibrationAccepted, const QFon
     setFont(font);
     setFixedSize(403, 164);
 
-    Label1 = new QLabel(kCalibrationStart, this);
+    Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setGeometry(24, 24, 300, 16);
     // Only the size and weight are set: the family follows the dialog's.
@@ -79,6 +79,7 @@ TForm2::TForm2(CSock& link, std::array<bool, 2>& calibrationAccepted, const QFon
     labelFont.setPixelSize(13);
     labelFont.setBold(true);
     Label1->setFont(labelFont);
+    ShowInstruction(kCalibrationStart);
 
     CGauge1 = new PedalGauge(this);
     CGauge1->setObjectName("CGauge1");
@@ -104,6 +105,13 @@ TForm2::TForm2(CSock& link, std::array<bool, 2>& calibrationAccepted, const QFon
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+}
+
+void TForm2::ShowInstruction(const QString& text) {
+    // The label takes the size of its text, so that the longer instructions
+    // are not cut at the design's 300 pixels.
+    Label1->setText(text);
+    Label1->adjustSize();
 }
 
 void TForm2::Calibrate(std::uint16_t channel) {
@@ -150,7 +158,7 @@ void TForm2::FormShow() {
     Button1->setEnabled(false);
     Button2->setEnabled(true);
     Button3->setEnabled(true);
-    Label1->setText(kCalibrationStart);
+    ShowInstruction(kCalibrationStart);
     setWindowTitle(channelIndex == 0 ? "Калибровка педали (1 канал)"
                                      : "Калибровка педали (2 канал)");
     calibration.Reset();
@@ -160,7 +168,7 @@ void TForm2::FormShow() {
 
 void TForm2::Button3Click() {
     Button3->setEnabled(false);
-    Label1->setText(kCalibratingReleased);
+    ShowInstruction(kCalibratingReleased);
     calibration.Start(readings[channelIndex], LoadUnsigned16(ReadingOf(channelIndex)));
 }
 
@@ -174,11 +182,11 @@ void TForm2::Timer1Timer() {
     }
     switch (calibration.Tick(readings[channelIndex], LoadUnsigned16(reading))) {
         case PedalCalibration::Step::ReleasedSteady:
-            Label1->setText(kPressPedal);
+            ShowInstruction(kPressPedal);
             break;
         case PedalCalibration::Step::Finished:
             Button1->setEnabled(true);
-            Label1->setText(kCalibrationDone);
+            ShowInstruction(kCalibrationDone);
             break;
         case PedalCalibration::Step::None:
             break;

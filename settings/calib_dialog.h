@@ -101,6 +101,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void ShowInstruction(const QString& text);
+
     CSock& sock;
     std::array<bool, 2>& accepted;
 };

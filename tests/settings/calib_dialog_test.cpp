@@ -69,6 +69,7 @@ protected:
         Tick();
         dialog.Button3->click();
         EXPECT_EQ(dialog.Label1->text(), kCalibratingReleased);
+        EXPECT_GE(dialog.Label1->width(), dialog.Label1->sizeHint().width());  // not cut
         EXPECT_FALSE(dialog.Button3->isEnabled());
         Tick(9);
         EXPECT_EQ(dialog.Label1->text(), kCalibratingReleased);
