@@ -3,48 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "link/session_steps.h"
 #include "link/value_lock.h"
 
 namespace varnok {
 
 namespace {
 
-constexpr std::uint8_t kPositive = 0x40;
-constexpr std::uint32_t kLineBaud = 9600;
-constexpr std::uint32_t kSessionPauseMs = 500;
-constexpr std::uint32_t kStorePollMs = 100;
-constexpr std::uint16_t kStoreObject = 10004;
 // Answers to the services that fill a caller's buffer without a length of
 // their own hold at most 255 data bytes.
 constexpr std::int32_t kDefaultAnswerCapacity = 256;
-
-void PutWord(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value & 0xFF);
-    at[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
-std::uint16_t Word(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-bool KnownService(std::uint8_t service) {
-    switch (service) {
-        case kStartCommunication:
-        case kStopCommunication:
-        case kStartDiagnosticSession:
-        case kStopDiagnosticSession:
-        case kTesterPresent:
-        case kReadEcuIdentification:
-        case kReadDtcByStatus:
-        case kClearDiagnosticInformation:
-        case kReadDataByLocalIdentifier:
-        case kReadDataObject:
-        case kWriteDataObject:
-            return true;
-        default:
-            return false;
-    }
-}
 
 int Next(int slot) {
     return (slot + 1) % CSock::kRingSize;
@@ -86,15 +54,6 @@ void CSock::Wake() {
         eventSet = true;
     }
     eventSignal.notify_one();
-}
-
-std::uint16_t CSock::TimingMilliseconds(double seconds) {
-    // Extended precision, cut toward zero: 0.6 s is 599 ms, not 600.
-    return static_cast<std::uint16_t>(static_cast<long double>(seconds) * 1000.0L);
-}
-
-std::int16_t CSock::TimingTicks(double seconds) {
-    return static_cast<std::int16_t>(static_cast<long double>(seconds) * 1000.0L * 0.1L);
 }
 
 std::uint32_t CSock::WaitLimitMs() const {
@@ -142,60 +101,14 @@ int CSock::Queue(std::uint8_t service, std::int32_t param, std::uint8_t* buffer,
         entry.object = object;
         entry.offset = offset;
         entry.total = total;
-        entry.data.fill(0);
-        entry.data[0] = service;
-        std::int32_t chunk = 0;
-        switch (service) {
-            case kStartDiagnosticSession: {
-                entry.data[1] = 0x80;
-                PutWord(&entry.data[2], baud);
-                for (std::size_t i = 0; i < timing.size(); ++i) {
-                    PutWord(&entry.data[4 + 2 * i], TimingMilliseconds(timing[i]));
-                }
-                entry.dataLength = 16;
-                break;
-            }
-            case kTesterPresent:
-                entry.data[1] = 0x01;
-                entry.dataLength = 2;
-                break;
-            case kReadEcuIdentification:
-                entry.data[1] = 0x80;
-                entry.dataLength = 2;
-                break;
-            case kReadDtcByStatus:
-                entry.data[1] = 0xFF;
-                entry.data[2] = 0xFF;
-                entry.dataLength = 3;
-                break;
-            case kClearDiagnosticInformation:
-                entry.data[1] = 0xFF;
-                entry.dataLength = 2;
-                break;
-            case kReadDataByLocalIdentifier:
-                entry.data[1] = static_cast<std::uint8_t>(param & 0xFF);
-                entry.dataLength = 2;
-                break;
-            case kReadDataObject:
-            case kWriteDataObject: {
-                chunk = std::min(total - done, static_cast<std::int32_t>(kChunk));
-                PutWord(&entry.data[1], object);
-                PutWord(&entry.data[3], static_cast<std::uint32_t>(offset + done) & 0xFFFF);
-                if (service == kReadDataObject) {
-                    PutWord(&entry.data[5], static_cast<std::uint32_t>(chunk));
-                    entry.dataLength = 7;
-                } else {
-                    if (chunk > 0 && buffer != nullptr) {
-                        std::memcpy(&entry.data[5], buffer + done, static_cast<std::size_t>(chunk));
-                    }
-                    entry.dataLength = static_cast<std::uint16_t>(chunk + 5);
-                }
-                break;
-            }
-            default:  // 0x81, 0x82, 0x20: the service identifier alone
-                entry.dataLength = 1;
-                break;
+        const std::int32_t chunk =
+            objectService ? std::min(total - done, static_cast<std::int32_t>(kChunk)) : 0;
+        ServiceRequest request{service, param, object,
+                               static_cast<std::uint16_t>((offset + done) & 0xFFFF), chunk};
+        if (service == kWriteDataObject && buffer != nullptr) {
+            request.bytes = buffer + done;
         }
+        entry.dataLength = EncodeRequest(request, baud, timing, entry.data);
         done += chunk;
         entry.last = (!objectService || done >= total) ? 1 : 0;
         entry.state.store(Queued, std::memory_order_relaxed);
@@ -263,20 +176,19 @@ int CSock::ClearFaults() {
 }
 
 int CSock::StoreSettings() {
-    const std::uint16_t start = 1;
-    if (WriteObject(kStoreObject, 0, &start, 2, 1) == 0) {
-        return 0;
-    }
-    std::uint16_t status = 1;
-    while (status == 1) {
-        clock.Sleep(kStorePollMs);
-        std::uint16_t answer = 0;
-        if (ReadObject(kStoreObject, 0, &answer, 2, 1) == 0) {
-            return 0;
-        }
-        CopyValue(&status, &answer, sizeof status);
-    }
-    return status == 0 ? 1 : 0;
+    return StoreSettingsSteps(
+        clock,
+        [this](std::uint16_t object, std::uint16_t offset, std::uint16_t value) {
+            return WriteObject(object, offset, &value, 2, 1);
+        },
+        [this](std::uint16_t object, std::uint16_t offset, std::uint16_t& value) {
+            std::uint16_t answer = 0;
+            if (ReadObject(object, offset, &answer, 2, 1) == 0) {
+                return 0;
+            }
+            CopyValue(&value, &answer, sizeof value);
+            return 1;
+        });
 }
 
 bool CSock::HandleAnswer(SockRequest& entry, const std::uint8_t* answer, std::uint16_t length) {
@@ -337,7 +249,8 @@ void CSock::WorkerStep() {
         if (h != t && entry.state.load(std::memory_order_relaxed) == Sent &&
             source == unitAddress) {
             bool answered = false;
-            if (length >= 1 && answer[0] == static_cast<std::uint8_t>(entry.service + kPositive)) {
+            if (length >= 1 &&
+                answer[0] == static_cast<std::uint8_t>(entry.service + kPositiveResponse)) {
                 answered = HandleAnswer(entry, answer.data(), length);
             }
             if (answered && entry.service == kReadDataObject && entry.last != 0) {
@@ -411,38 +324,26 @@ int CSock::OpenSession(const std::string& path, std::uint16_t sessionBaud) {
     // The whole path is kept: a cut one could open another port.
     portName = path;
     baud = sessionBaud;
+    // Set first, so that Request takes the session's own requests.
     sessionOpen.store(1);
-
-    const bool opened = channel.SerialOpen(portName, testerAddress, kLineBaud) != 0 &&
-                        Request(kStartCommunication, 0, 1) != 0 &&
-                        Request(kStartDiagnosticSession, 0, 1) != 0;
-    if (!opened) {
-        sessionOpen.store(0);
-        return 0;
-    }
-    LinkTiming ticks{};
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-        ticks[i] = TimingTicks(timing[i]);
-    }
-    link.SetTiming(ticks);
-    clock.Sleep(kSessionPauseMs);
-    if (channel.SerialSetBaud(baud) == 0 || Request(kTesterPresent, 0, 1) == 0) {
-        sessionOpen.store(0);
-        return 0;
-    }
-    sessionOpen.store(1);
-    return 1;
+    const int opened =
+        OpenSessionSteps(link, channel, clock, portName, testerAddress, baud, timing,
+                         [this](std::uint8_t service) { return Request(service, 0, 1); });
+    sessionOpen.store(opened);
+    return opened;
 }
 
 int CSock::CloseSession() {
-    Request(kStopDiagnosticSession);
-    clock.Sleep(kSessionPauseMs);
-    channel.SerialSetBaud(kLineBaud);
-    const int stopSlot = tail.load(std::memory_order_relaxed);
-    if (Request(kStopCommunication) != 0) {
-        // Let StopCommunication reach the line before the port closes.
-        WaitUntilWritten(stopSlot);
-    }
+    // Both stop requests are queued without waiting; StopCommunication is
+    // let reach the line before the port closes.
+    CloseSessionSteps(channel, clock, [this](std::uint8_t service) {
+        const int slot = tail.load(std::memory_order_relaxed);
+        const int queued = Request(service);
+        if (queued != 0 && service == kStopCommunication) {
+            WaitUntilWritten(slot);
+        }
+        return queued;
+    });
     sessionOpen.store(0);
     channel.SerialClose();
     return 1;

@@ -33,23 +33,9 @@
 #include "link/clock.h"
 #include "link/link.h"
 #include "link/serial_channel.h"
+#include "link/services.h"
 
 namespace varnok {
-
-// Service identifiers.
-enum : std::uint8_t {
-    kStartCommunication = 0x81,
-    kStopCommunication = 0x82,
-    kStartDiagnosticSession = 0x10,
-    kStopDiagnosticSession = 0x20,
-    kTesterPresent = 0x3E,
-    kReadEcuIdentification = 0x1A,
-    kReadDtcByStatus = 0x18,
-    kClearDiagnosticInformation = 0x14,
-    kReadDataByLocalIdentifier = 0x21,
-    kReadDataObject = 0xA0,
-    kWriteDataObject = 0xA1,
-};
 
 enum RequestState : std::int32_t { Queued = 0, Sent = 1, Answered = 2, Failed = 3 };
 
@@ -74,10 +60,14 @@ struct SockRequest {
 // (object, offset) of an answered read call; called on the worker thread.
 using ReadNotifier = std::function<void(std::uint16_t object, std::uint16_t offset)>;
 
-class CSock {
+// The session's fields (baud, timing, addresses, sessionOpen) come from
+// SessionFields. sessionOpen is set at the start of OpenSession, so that
+// Request takes the session's own requests, and Request refuses all calls
+// while it is 0; written by the main thread, read by the worker.
+class CSock : public SessionFields {
 public:
     static constexpr int kRingSize = 100;
-    static constexpr int kChunk = 250;
+    static constexpr int kChunk = kObjectChunk;
     static constexpr std::uint32_t kWaitStepMs = 50;
 
     // With startWorker false no thread is started; a test then runs the
@@ -119,23 +109,16 @@ public:
     void WorkerStep();
 
     // Whole milliseconds of a timing value, as sent to the unit.
-    static std::uint16_t TimingMilliseconds(double seconds);
+    static std::uint16_t TimingMilliseconds(double seconds) {
+        return varnok::TimingMilliseconds(seconds);
+    }
     // Link ticks of a timing value, as set on the link in the session.
-    static std::int16_t TimingTicks(double seconds);
+    static std::int16_t TimingTicks(double seconds) { return varnok::TimingTicks(seconds); }
     // The wait limit of a blocking request, in milliseconds.
     std::uint32_t WaitLimitMs() const;
 
     std::uint32_t FramesForMe() const { return link.FramesForMe(); }
     const std::string& PortName() const { return portName; }
-
-    // Fields of the session, as constructed.
-    std::uint16_t baud = 57600;
-    std::array<double, 6> timing{5.0, 0.2, 0.8, 0.6, 0.0, 0.0};
-    std::uint8_t testerAddress = 0xF0;
-    std::uint8_t unitAddress = 0x10;
-    // Nonzero while a session is open or being opened; Request refuses all
-    // calls while it is 0. Written by the main thread, read by the worker.
-    std::atomic<std::int32_t> sessionOpen{0};
 
 private:
     // Encodes one call into ring slots from tail on; false for an unknown service.

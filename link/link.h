@@ -32,7 +32,7 @@
 namespace varnok {
 
 // Indices of the six timing values.
-enum TimingIndex : int {
+enum TimingIndex : std::size_t {
     kTimingUnused = 0,     // only announced to the unit
     kByteTimeout = 1,      // gap after a received byte; time one written byte may take
     kResponseTimeout = 2,  // answer time after a request's last byte
@@ -99,7 +99,6 @@ private:
     void SetTransmitterIdle();
     void DropReceived();
     void Signal();
-    std::int16_t TimingValue(TimingIndex index) const { return timing[index]; }
 
     // Guarded by linkLock.
     SerialPort* port = nullptr;

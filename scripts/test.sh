@@ -31,3 +31,8 @@ build build-tsan -DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=thread -DVARNOK_BUIL
     -DVARNOK_BUILD_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L 'link|session'
+
+echo "== fuzz targets, short runs over the seed corpus =="
+build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DVARNOK_FUZZ=ON \
+    -DVARNOK_BUILD_GUI=OFF -DVARNOK_BUILD_BENCH=OFF
+ctest --test-dir build-fuzz --output-on-failure -j "$jobs" -L fuzz

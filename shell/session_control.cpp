@@ -13,7 +13,6 @@ namespace varnok {
 
 namespace {
 
-constexpr std::uint16_t kSessionBaud = 57600;
 constexpr int kWatchdogTicks = 5;  // once a second at 200 ms a tick
 
 }  // namespace

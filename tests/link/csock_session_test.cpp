@@ -77,7 +77,7 @@ TEST(CSockSessionOverPty, ConnectReadCloseSendsExactlyTheSessionFrames) {
 
         EXPECT_EQ(s.sock.CloseSession(), 1);
         EXPECT_FALSE(s.channel.LinkThreadRunning());
-        EXPECT_EQ(Line(s.peer.WaitForFrames(9, 1s)),
+        EXPECT_EQ(Line(s.peer.WaitForFrames(9, 2s)),
                   "81 @9600\n"
                   "10 80 00 E1 88 13 C8 00 20 03 57 02 00 00 00 00 @9600\n"
                   "3E 01 @57600\n"

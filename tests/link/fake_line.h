@@ -1,10 +1,14 @@
-// A link object on a fake line, run on one thread with no sleeping.
+// A link object on a fake line, run with no sleeping.
 //
 // The clock's Sleep moves time in 10 ms ticks; every tick runs the link's
 // tick, the owed transmit steps, the scripted unit's answers (one receive
-// step per byte) and a worker step. A blocking request therefore sees its
-// answer as soon as the unit would have given it, and a five-second wait is
-// 500 ticks that run in microseconds.
+// step per byte) and the link object's worker step, if it has one. A
+// blocking request therefore sees its answer as soon as the unit would have
+// given it, and a five-second wait is 500 ticks that run in microseconds.
+//
+// FakeUnitLine is the line and the unit alone, for any link object built on
+// its link, channel and clock; FakeLine adds the queued CSock. Whichever
+// thread sleeps on the clock drives the line: one thread at a time.
 #pragma once
 
 #include <deque>
@@ -59,32 +63,24 @@ public:
     std::function<void()> onTick;
 };
 
-// A frame the unit saw: its data bytes and the line's baud rate then.
+// A frame the unit saw: its data bytes, the line's baud rate and the
+// clock's time then.
 struct SeenFrame {
     std::vector<std::uint8_t> data;
     std::uint32_t baud;
+    std::uint32_t time;
 };
 
-class FakeLine {
+class FakeUnitLine {
 public:
     // The unit's answers (data bytes, service first) to a request's data
     // bytes; several answers go out one after the other; none is silence.
     using Unit = std::function<std::vector<std::vector<std::uint8_t>>(
         const std::vector<std::uint8_t>& request)>;
 
-    FakeLine() {
-        sock = std::make_unique<CSock>(link, channel, clock, false);
-        sock->SetNotifier([this](std::uint16_t object, std::uint16_t offset) {
-            notifications.emplace_back(object, offset);
-        });
-    }
-
-    ~FakeLine() {
-        // Close while the line and its records still exist.
-        if (sock->sessionOpen.load() != 0) sock->CloseSession();
-    }
-    FakeLine(const FakeLine&) = delete;
-    FakeLine& operator=(const FakeLine&) = delete;
+    FakeUnitLine() = default;
+    FakeUnitLine(const FakeUnitLine&) = delete;
+    FakeUnitLine& operator=(const FakeUnitLine&) = delete;
 
     // Runs everything that is owed without moving time.
     void Settle() {
@@ -98,7 +94,7 @@ public:
                 }
                 Pump();
             }
-            sock->WorkerStep();
+            if (workerStep) workerStep();
             Pump();
         }
     }
@@ -116,9 +112,6 @@ public:
         Settle();
     }
 
-    // Opens the session the way the connect does, against the scripted unit.
-    int Open(const std::string& path = "/dev/pts/9") { return sock->OpenSession(path, 57600); }
-
     static std::vector<std::uint8_t> Frame(const std::vector<std::uint8_t>& data) {
         LinkBuffer buffer;
         BuildFrame(buffer, 0xF0, 0x10, static_cast<std::uint16_t>(data.size()), data.data());
@@ -132,12 +125,14 @@ public:
     FakePort port;
     FakeChannel channel{link, port};
     FakeClock clock{[this] { Tick(); }};
-    std::unique_ptr<CSock> sock;
     Unit unit;
     // Ticks the unit takes before it answers.
     int answerDelay = 0;
     std::vector<SeenFrame> seen;
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> notifications;
+
+protected:
+    // The link object's worker step, run after the unit's bytes were received.
+    std::function<void()> workerStep;
 
 private:
     int ticks = 0;
@@ -163,7 +158,7 @@ private:
             const auto dataStart = written.begin() + FrameData(frame);
             std::vector<std::uint8_t> data(dataStart, dataStart + FrameDataLength(frame));
             written.erase(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(length));
-            seen.push_back({data, channel.baud});
+            seen.push_back({data, channel.baud, clock.now});
             if (!unit) continue;
             for (const auto& answer : unit(data)) {
                 if (answerDelay > 0) {
@@ -174,6 +169,28 @@ private:
             }
         }
     }
+};
+
+class FakeLine : public FakeUnitLine {
+public:
+    FakeLine() {
+        sock = std::make_unique<CSock>(link, channel, clock, false);
+        sock->SetNotifier([this](std::uint16_t object, std::uint16_t offset) {
+            notifications.emplace_back(object, offset);
+        });
+        workerStep = [this] { sock->WorkerStep(); };
+    }
+
+    ~FakeLine() {
+        // Close while the line and its records still exist.
+        if (sock->sessionOpen.load() != 0) sock->CloseSession();
+    }
+
+    // Opens the session the way the connect does, against the scripted unit.
+    int Open(const std::string& path = "/dev/pts/9") { return sock->OpenSession(path, 57600); }
+
+    std::unique_ptr<CSock> sock;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> notifications;
 };
 
 // A unit that answers every service positively; reads of data objects are

@@ -46,12 +46,9 @@ std::vector<PeerFrame> ScriptedPeer::Frames() {
 
 std::vector<PeerFrame> ScriptedPeer::WaitForFrames(std::size_t count,
                                                    std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        auto seen = Frames();
-        if (seen.size() >= count || std::chrono::steady_clock::now() >= end) return seen;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    std::unique_lock lock(framesLock);
+    framesArrived.wait_for(lock, limit, [&] { return frames.size() >= count; });
+    return frames;
 }
 
 void ScriptedPeer::Answer(const std::vector<std::uint8_t>& data) {
@@ -106,6 +103,7 @@ void ScriptedPeer::Run() {
                 std::lock_guard lock(framesLock);
                 frames.push_back({data, LineBaud(pty.Master())});
             }
+            framesArrived.notify_all();
             for (const auto& answer : script(data)) Answer(answer);
         }
     }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -31,9 +32,8 @@ public:
 
     const std::string& SlavePath() const { return pty.SlavePath(); }
     std::vector<PeerFrame> Frames();
-    // The frames seen, once there are at least `count` of them or `limit`
-    // has passed: bytes written just before a port closes reach the far end
-    // a moment later.
+    // The frames, once at least `count` have arrived or `limit` has passed:
+    // bytes the program wrote just before it returned may not be read yet.
     std::vector<PeerFrame> WaitForFrames(std::size_t count, std::chrono::milliseconds limit);
 
 private:
@@ -44,6 +44,7 @@ private:
     Script script;
     bool echo;
     std::mutex framesLock;
+    std::condition_variable framesArrived;
     std::vector<PeerFrame> frames;  // Guarded by framesLock.
     std::atomic<bool> stop{false};
     std::thread thread;
