@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/message_box.h"
+#include "tests/settings/recorded_boxes.h"
 #include "tests/settings/unit_memory.h"
 
 namespace varnok {
@@ -73,12 +73,7 @@ protected:
     // The unit outlives the line, whose end closes the session.
     UnitMemory memory;
     FakeLine line;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
-    std::vector<MessageBoxRequest> shown;
-    MessageBoxAnswer answerer{[this](const MessageBoxRequest& request) {
-        shown.push_back(request);
-        return answer;
-    }};
+    test::RecordedBoxes boxes;
 };
 
 TEST_F(SaveSettingsTest, EngineStoppedStoresWithoutAsking) {
@@ -87,8 +82,8 @@ TEST_F(SaveSettingsTest, EngineStoppedStoresWithoutAsking) {
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kNoStopRequest, kStore} + Repeated(kReadStore, 3)));
     EXPECT_GE(line.clock.now - start, 300U);  // a pause before each status read
-    ASSERT_EQ(shown.size(), 1U);
-    ExpectSaved(shown[0]);
+    ASSERT_EQ(boxes.shown.size(), 1U);
+    ExpectSaved(boxes.shown[0]);
 }
 
 TEST_F(SaveSettingsTest, EngineRunningOkStopsTheEngineThenStores) {
@@ -97,9 +92,9 @@ TEST_F(SaveSettingsTest, EngineRunningOkStopsTheEngineThenStores) {
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kStopRequest} + Repeated(kReadEngine, 3) +
                                     Seen{kNoStopRequest, kStore} + Seen{kReadStore}));
-    ASSERT_EQ(shown.size(), 2U);
-    ExpectQuestion(shown[0]);
-    ExpectSaved(shown[1]);
+    ASSERT_EQ(boxes.shown.size(), 2U);
+    ExpectQuestion(boxes.shown[0]);
+    ExpectSaved(boxes.shown[1]);
 }
 
 TEST_F(SaveSettingsTest, EngineThatNeverStopsTimesOutWithoutStoring) {
@@ -107,13 +102,13 @@ TEST_F(SaveSettingsTest, EngineThatNeverStopsTimesOutWithoutStoring) {
     Save();
     EXPECT_EQ(test::SeenHex(line),
               (Seen{kStopRequest} + Repeated(kReadEngine, kStopChecks) + Seen{kNoStopRequest}));
-    ASSERT_EQ(shown.size(), 2U);
-    ExpectQuestion(shown[0]);
-    EXPECT_EQ(shown[1].text, "Таймаут остановки двигателя");
-    EXPECT_EQ(shown[1].title, "");  // the platform's own caption
-    EXPECT_EQ(shown[1].buttons, QMessageBox::Ok);
-    EXPECT_EQ(shown[1].icon, QMessageBox::NoIcon);
-    EXPECT_FALSE(shown[1].stayOnTop);
+    ASSERT_EQ(boxes.shown.size(), 2U);
+    ExpectQuestion(boxes.shown[0]);
+    EXPECT_EQ(boxes.shown[1].text, "Таймаут остановки двигателя");
+    EXPECT_EQ(boxes.shown[1].title, "");  // the platform's own caption
+    EXPECT_EQ(boxes.shown[1].buttons, QMessageBox::Ok);
+    EXPECT_EQ(boxes.shown[1].icon, QMessageBox::NoIcon);
+    EXPECT_FALSE(boxes.shown[1].stayOnTop);
 }
 
 // The stop seen at the 40th fresh read used to be reported as a time-out:
@@ -126,22 +121,22 @@ TEST_F(SaveSettingsTest, EngineStoppingAtTheLastReadIsStored) {
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kStopRequest} + Repeated(kReadEngine, kStopChecks) +
                                     Seen{kNoStopRequest, kStore, kReadStore}));
-    ASSERT_EQ(shown.size(), 2U);
-    ExpectSaved(shown[1]);
+    ASSERT_EQ(boxes.shown.size(), 2U);
+    ExpectSaved(boxes.shown[1]);
 }
 
 TEST_F(SaveSettingsTest, CancelSendsNothing) {
     SetEngineRunning(1);
-    answer = QMessageBox::Cancel;
+    boxes.answer = QMessageBox::Cancel;
     Save();
     EXPECT_TRUE(line.seen.empty());
-    ASSERT_EQ(shown.size(), 1U);
-    ExpectQuestion(shown[0]);
+    ASSERT_EQ(boxes.shown.size(), 1U);
+    ExpectQuestion(boxes.shown[0]);
 }
 
 TEST_F(SaveSettingsTest, AQuestionThatCouldNotBeShownStoresWithoutStopping) {
     SetEngineRunning(1);
-    answer = QMessageBox::NoButton;
+    boxes.answer = QMessageBox::NoButton;
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kNoStopRequest, kStore, kReadStore}));
 }
@@ -150,7 +145,7 @@ TEST_F(SaveSettingsTest, FailedStoresEndWithoutAMessage) {
     StoreReads({1, 2});
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kNoStopRequest, kStore} + Repeated(kReadStore, 2)));
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 
     line.seen.clear();
     memory.refuseWrite = [](std::uint16_t object, std::uint16_t, std::uint16_t) {
@@ -158,7 +153,7 @@ TEST_F(SaveSettingsTest, FailedStoresEndWithoutAMessage) {
     };
     Save();
     EXPECT_EQ(test::SeenHex(line), (Seen{kNoStopRequest, kStore}));
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(SaveSettingsTest, NothingWithoutASession) {
@@ -167,7 +162,7 @@ TEST_F(SaveSettingsTest, NothingWithoutASession) {
     SetEngineRunning(1);
     Save();
     EXPECT_TRUE(line.seen.empty());
-    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 }  // namespace
