@@ -21,6 +21,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const MessageBoxRequ
     if (request.defaultButton != QMessageBox::NoButton) {
         box.setDefaultButton(request.defaultButton);
     }
+    if (request.stayOnTop) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

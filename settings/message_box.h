@@ -15,6 +15,8 @@ struct MessageBoxRequest {
     QString text;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    // Kept above all other windows, the program's and others'.
+    bool stayOnTop = false;
 };
 
 using MessageBoxAnswerer = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;

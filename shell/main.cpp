@@ -6,6 +6,7 @@
 #include "link/program_link.h"
 #include "shell/about_box.h"
 #include "shell/application.h"
+#include "shell/fonts.h"
 #include "shell/main_form.h"
 
 int main(int argc, char** argv) {
@@ -16,8 +17,8 @@ int main(int argc, char** argv) {
 
     return varnok::RunGuarded([&sock] {
         varnok::TForm1 form1(sock);
-        // Form2, the pedal calibration dialog, is created here, between the
-        // main window and the About box.
+        varnok::TForm2 form2(sock, form1.calibrationAccepted, varnok::BoxFont());
+        form1.SetCalibrationDialog(&form2);
         varnok::TForm3 form3(form1.BrowseURL1, form1.BrowseURL2);
         form1.SetAboutBox(&form3);
         form1.show();

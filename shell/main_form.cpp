@@ -61,6 +61,7 @@ TForm1::TForm1(CSock& link, QWidget* parent)
     errorsView = std::make_unique<ErrorsView>(*ListView1, sock, [this] { Button1->click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { errorsView->Button3Click(); });
+    SetUpSettingsView();
 
     FormCreate();
 }

@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -44,6 +45,8 @@
 #include "graph/information_graph.h"
 #include "link/csock.h"
 #include "livedata/poll_schedule.h"
+#include "settings/calib_dialog.h"
+#include "settings/settings_view.h"
 #include "shell/align_panel.h"
 #include "shell/options_record.h"
 #include "shell/port_list.h"
@@ -63,6 +66,8 @@ public:
 
     // The About box that "О программе" shows; created after this window.
     void SetAboutBox(TForm3* aboutBox);
+    // The pedal calibration dialog, created after this window.
+    void SetCalibrationDialog(TForm2* dialog);
     // Where the port list comes from (tests hand in their own names).
     void SetPortSource(std::function<QStringList()> source);
 
@@ -88,6 +93,9 @@ public:
     // The 200 ms polling tick: the watchdog first, then the reads of the
     // current view unless the link's queue is backed up.
     void Timer2Timer();
+    // "Калибровка..." of pedal channel 1 and 2 (main_form_settings.cpp).
+    void Button5Click();
+    void Button7Click();
 
     // Operations used by the views and the session control.
     void DisableUnitControls();
@@ -102,6 +110,9 @@ public:
     bool ConnectionWatchdog();
     // The view whose speed button is down.
     View CurrentView() const;
+    // The session has ended: an open calibration dialog closes, unaccepted
+    // (main_form_settings.cpp).
+    void EndCalibration();
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
@@ -230,6 +241,8 @@ private:
     // addressed to this window on; never consumes an event.
     void AppMessage(QObject* watched, QEvent* event);
     void SetUpGraph();
+    // Builds the Settings view on its controls (main_form_settings.cpp).
+    void SetUpSettingsView();
 
     // Session control (session_control.cpp).
     void Connect();
@@ -260,6 +273,8 @@ private:
     // "Обновить" and "Сброс ошибок"; a failed refresh disconnects through Button1.
     std::unique_ptr<ErrorsView> errorsView;
     TForm3* aboutBox = nullptr;
+    std::unique_ptr<SettingsView> settingsView;
+    QPointer<TForm2> calibrationDialog;
     std::function<QStringList()> portSource;
     QLabel* statusText = nullptr;
     // The options record, one buffer for the whole run: all zeros until read.

@@ -1,18 +1,9 @@
 // The window's links to the views that live in their own modules: the
-// Information view graph, the Settings view and the calibration dialog.
+// Information view graph (the Settings view and the calibration dialog are
+// in main_form_settings.cpp).
 #include "shell/main_form.h"
 
 namespace varnok {
-
-void TForm1::ShowSettingsValue(std::uint16_t object, std::uint16_t offset) {
-    static_cast<void>(object);
-    static_cast<void>(offset);
-}
-
-void TForm1::ShowGaugeValue(std::uint16_t object, std::uint16_t offset) {
-    static_cast<void>(object);
-    static_cast<void>(offset);
-}
 
 void TForm1::AppendSample(int channel, double value) {
     informationGraph.AppendSample(channel, value);

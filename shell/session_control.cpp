@@ -73,6 +73,8 @@ void TForm1::Connect() {
 void TForm1::Disconnect() {
     isConnected = 0;
     Timer2->stop();
+    // A calibration still running ends with the session, unsaved.
+    EndCalibration();
     if (sock.sessionOpen.load() != 0) {
         sock.CloseSession();
     }

@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "link/frame.h"
+#include "link/services.h"
 
 namespace varnok::unit {
 
 namespace {
 
-constexpr std::uint8_t kPositive = 0x40;
+constexpr std::uint8_t kPositive = kPositiveResponse;
 constexpr std::int64_t kDefaultQuietLimitMs = 5000;
 constexpr std::uint8_t kIdentificationOption = 0x80;
 // Data bytes one frame carries, its length byte being 8 bits.
@@ -21,23 +22,6 @@ constexpr std::uint8_t kKeyByte2 = 0x8F;
 // The one local identifier the unit answers: speed, coolant and supply.
 constexpr std::uint8_t kEngineSummary = 0x01;
 
-enum : std::uint8_t {
-    kStartCommunication = 0x81,
-    kStopCommunication = 0x82,
-    kStartDiagnosticSession = 0x10,
-    kStopDiagnosticSession = 0x20,
-    kTesterPresent = 0x3E,
-    kReadEcuIdentification = 0x1A,
-    kReadDtcByStatus = 0x18,
-    kClearDiagnosticInformation = 0x14,
-    kReadDataByLocalIdentifier = 0x21,
-    kReadDataObject = 0xA0,
-    kWriteDataObject = 0xA1,
-};
-
-std::uint16_t Word(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
 
 void PutWord(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));

@@ -14,6 +14,7 @@
 #include <iostream>
 
 #include "link/frame.h"
+#include "link/services.h"
 
 namespace varnok::unit {
 
@@ -24,8 +25,6 @@ namespace {
 constexpr std::chrono::milliseconds kClosedPortPoll{10};
 // Longest sleep when nothing is due: bounds how late a session time-out is noticed.
 constexpr std::chrono::milliseconds kIdlePoll{100};
-// The read service, whose answers can be misdirected.
-constexpr std::uint8_t kReadService = 0xA0;
 
 struct Speed {
     speed_t code;
@@ -362,7 +361,7 @@ void VirtualUnit::OnFrame(FrameAssembler::Result result, LineSchedule::Time pass
     const std::uint8_t* data = bytes.data() + FrameData(bytes);
     std::vector<std::uint8_t> request(data, data + FrameDataLength(bytes));
     bool misdirect = false;
-    if (service == kReadService) {
+    if (service == kReadDataObject) {
         // A misdirected read is answered as the read before it was.
         std::vector<std::uint8_t> asked = request;
         misdirect = !lastRead.empty() && lastRead != request && line.misdirectShare > 0 &&

@@ -28,6 +28,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "link/services.h"
 #include "tools/virtual-unit/frame_assembler.h"
 #include "tools/virtual-unit/line_schedule.h"
 #include "tools/virtual-unit/unit_model.h"
@@ -36,8 +37,9 @@
 
 namespace varnok::unit {
 
-// The node address the unit answers to and sends from.
-inline constexpr std::uint8_t kUnitAddress = 0x10;
+// The node address the unit answers to and sends from is the program's
+// kUnitAddress (link/services.h).
+using varnok::kUnitAddress;
 
 class VirtualUnit {
 public:
