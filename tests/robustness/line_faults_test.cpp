@@ -68,19 +68,27 @@ protected:
         }
     }
 
-    // Waits until every held value has been notified `more` more times.
-    void AwaitEveryHeldValue(int more, int timeoutMs) {
+    // True once every held value has been notified `more` more times than
+    // when this was called.
+    std::function<bool()> EveryHeldValue(int more) {
         std::vector<int> targets;
         for (const Held& held : kHeld) targets.push_back(Reads(held.data) + more);
-        const bool all = QTest::qWaitFor(
-            [&] {
-                for (std::size_t i = 0; i < std::size(kHeld); ++i) {
-                    if (Reads(kHeld[i].data) < targets[i]) return false;
-                }
-                return true;
-            },
-            timeoutMs);
-        EXPECT_TRUE(all) << "values stopped coming";
+        return [this, targets] {
+            for (std::size_t i = 0; i < std::size(kHeld); ++i) {
+                if (Reads(kHeld[i].data) < targets[i]) return false;
+            }
+            return true;
+        };
+    }
+
+    // Polls on the faulty line until `arrived` holds; meanwhile the session
+    // must stay up and the window free, and only true values may show.
+    void PollUntil(const std::function<bool()>& arrived, int timeoutMs) {
+        EventLoopWatch watch;
+        EXPECT_TRUE(QTest::qWaitFor(arrived, timeoutMs)) << "values stopped coming";
+        EXPECT_EQ(form->isConnected, 1);
+        EXPECT_LE(watch.LongestGap(), 250ms);
+        ExpectOnlyHeldValues();
     }
 };
 
@@ -173,11 +181,7 @@ TEST_F(LineFaults, TenPercentBadChecksumsStillBringOnlyTrueValues) {
     HoldValues();
     Connect();
     unit->SetCorruptShare(0.1);
-    EventLoopWatch watch;
-    AwaitEveryHeldValue(2, 15000);
-    EXPECT_EQ(form->isConnected, 1);
-    EXPECT_LE(watch.LongestGap(), 250ms);
-    ExpectOnlyHeldValues();
+    PollUntil(EveryHeldValue(2), 15000);
     int answers = 0;
     int spoiled = 0;
     for (const TraceFrame& frame : StoppedTrace()) {
@@ -200,12 +204,8 @@ TEST_F(LineFaults, LongRunsOfResponsePendingKeepTheSessionAndSendEachRequestOnce
     // Fifty response-pending answers 20 ms apart before every answer: each
     // read takes a second, longer than the watchdog's interval.
     unit->SetPending(50);
-    EventLoopWatch watch;
     const int before = AllReads();
-    QTRY_VERIFY_WITH_TIMEOUT(AllReads() >= before + 3, 6000);
-    EXPECT_EQ(form->isConnected, 1);
-    EXPECT_LE(watch.LongestGap(), 250ms);
-    ExpectOnlyHeldValues();
+    PollUntil([&] { return AllReads() >= before + 3; }, 6000);
 
     // Every pending answer restarts the program's wait: no request goes out twice.
     const auto requests = ProgramFrames(StoppedTrace());
@@ -218,11 +218,7 @@ TEST_F(LineFaults, AnswersForAnotherObjectOrOffsetAreNeverShown) {
     HoldValues();
     Connect();
     unit->SetMisdirectShare(0.3);
-    EventLoopWatch watch;
-    AwaitEveryHeldValue(3, 10000);
-    EXPECT_EQ(form->isConnected, 1);
-    EXPECT_LE(watch.LongestGap(), 250ms);
-    ExpectOnlyHeldValues();
+    PollUntil(EveryHeldValue(3), 10000);
 
     // Both kinds of misdirected answer were on the line.
     int otherObject = 0;
