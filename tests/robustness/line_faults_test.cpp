@@ -21,6 +21,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+// The longest the window may go without serving its events while it polls:
+// generous for a busy machine, far below what a request waited for on a
+// backed-up line would take (seconds).
+constexpr auto kFreeWindow = 400ms;
+
 // Values held still in the unit, each different, so that a value shown in
 // the wrong place is seen: the seven graph sources and the two engine
 // totals, whose reads differ only in their offset.
@@ -87,7 +92,7 @@ protected:
         EventLoopWatch watch;
         EXPECT_TRUE(QTest::qWaitFor(arrived, timeoutMs)) << "values stopped coming";
         EXPECT_EQ(form->isConnected, 1);
-        EXPECT_LE(watch.LongestGap(), 250ms);
+        EXPECT_LE(watch.LongestGap(), kFreeWindow);
         ExpectOnlyHeldValues();
     }
 };
@@ -248,7 +253,7 @@ TEST_F(LineFaults, SlowUnitFillsTheQueueWhilePollingHoldsBackAndTheWindowStaysFr
     QObject::connect(&sampler, &QTimer::timeout,
                      [&] { deepest = std::max(deepest, sock.QueueDepth()); });
     sampler.start(5);
-    const int before = Reads(objects::kEngineSpeedN1);
+    const int before = AllReads();
 
     QTRY_VERIFY_WITH_TIMEOUT(ticks.HeldBack(kPollBackPressure) >= 5, 6000);
     EXPECT_GT(deepest, kPollBackPressure) << "the queue was kept full";
@@ -261,7 +266,7 @@ TEST_F(LineFaults, SlowUnitFillsTheQueueWhilePollingHoldsBackAndTheWindowStaysFr
             EXPECT_GE(tick.depthAfter - tick.depthBefore, 15) << "polled";
         }
     }
-    EXPECT_GT(Reads(objects::kEngineSpeedN1), before) << "values still come";
+    EXPECT_GE(AllReads() - before, 5) << "answers still come, one every 150 ms";
     EXPECT_EQ(form->isConnected, 1);
 
     // The user moves between the views and pages: nothing waits for the unit.
@@ -273,9 +278,9 @@ TEST_F(LineFaults, SlowUnitFillsTheQueueWhilePollingHoldsBackAndTheWindowStaysFr
         step.start();
         choose();
         QTest::qWait(50);
-        EXPECT_LT(step.elapsed(), 250);
+        EXPECT_LT(step.elapsed(), kFreeWindow.count());
     }
-    EXPECT_LE(watch.LongestGap(), 250ms);
+    EXPECT_LE(watch.LongestGap(), kFreeWindow);
     RecordProperty("deepest_queue", deepest);
     RecordProperty("ticks", static_cast<int>(ticks.Ticks().size()));
     RecordProperty("ticks_held_back", ticks.HeldBack(kPollBackPressure));
