@@ -29,6 +29,9 @@ double LeadingReal(std::string_view text);
 // dropped). The product is formed in extended precision. Nothing when the
 // result is not a finite number within the range of a 32-bit int.
 std::optional<std::int32_t> RoundedProduct(double number, int factor);
+// number × factor cut toward zero, the product formed in extended precision;
+// nothing as for RoundedProduct.
+std::optional<std::int32_t> TruncatedProduct(double number, int factor);
 
 // How a text field turns its text into the 16-bit word it writes.
 struct FieldRule {

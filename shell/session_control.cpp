@@ -27,16 +27,16 @@ void TForm1::Button1Click() {
 
 void TForm1::Connect() {
     const std::string path = DevicePathForPort(ComboBox1->currentText().toStdString());
-    if (sock.OpenSession(path, kSessionBaud) == 0) {
+    if (sock->OpenSession(path, kSessionBaud) == 0) {
         SetStatusText(QStringLiteral("Отключен: ошибка подключения"));
-        sock.DropSession();
+        sock->DropSession();
         return;
     }
 
     // The identification answer lands here with a zero after it; the unit's
     // text is Windows-1251, its character positions are byte positions.
     std::array<char, 256> identText{};
-    const bool identified = sock.Request(kReadEcuIdentification, 0, 1, identText.data(), 0, 0,
+    const bool identified = sock->Request(kReadEcuIdentification, 0, 1, identText.data(), 0, 0,
                                          static_cast<std::int32_t>(identText.size())) != 0;
     const std::string unitText =
         identified ? std::string(identText.data()) : Utf8ToCp1251(kUnknownDevice);
@@ -46,11 +46,11 @@ void TForm1::Connect() {
         QStringLiteral("Подключен: %1").arg(QString::fromStdString(Cp1251ToUtf8(unitText))));
 
     const std::uint16_t one = 1;
-    sock.WriteObject(objects::kConnectMarker.object, objects::kConnectMarker.offset, &one, 2, 1);
-    sock.ReadObject(objects::kEngineRunning.object, objects::kEngineRunning.offset,
+    sock->WriteObject(objects::kConnectMarker.object, objects::kConnectMarker.offset, &one, 2, 1);
+    sock->ReadObject(objects::kEngineRunning.object, objects::kEngineRunning.offset,
                     ValueBuffer(objects::kEngineRunning), 2, 1);
     for (const DataObject* read : ConnectReads()) {
-        sock.ReadObject(read->object, read->offset, ValueBuffer(*read), read->length, 0);
+        sock->ReadObject(read->object, read->offset, ValueBuffer(*read), read->length, 0);
     }
     ResetGraphTimes();
 
@@ -75,8 +75,8 @@ void TForm1::Disconnect() {
     Timer2->stop();
     // A calibration still running ends with the session, unsaved.
     EndCalibration();
-    if (sock.sessionOpen.load() != 0) {
-        sock.CloseSession();
+    if (sock->sessionOpen.load() != 0) {
+        sock->CloseSession();
     }
     ComboBox1->setEnabled(true);
     Button1->setText(QStringLiteral("Подключить"));
@@ -91,7 +91,7 @@ bool TForm1::ConnectionWatchdog() {
     if (watchdogDivider != 0) {
         return false;
     }
-    const std::uint32_t frames = sock.FramesForMe();
+    const std::uint32_t frames = sock->FramesForMe();
     if (frames == watchdogLastCount) {
         // No frame for us during the last second: the unit is gone.
         Button1Click();
@@ -111,11 +111,11 @@ void TForm1::Timer2Timer() {
     if (ConnectionWatchdog()) {
         return;
     }
-    if (sock.QueueDepth() > kPollBackPressure) {
+    if (sock->QueueDepth() > kPollBackPressure) {
         return;
     }
     for (const DataObject* read : PollReads(CurrentView(), PageControl2->currentIndex())) {
-        sock.ReadObject(read->object, read->offset, ValueBuffer(*read), read->length, 0);
+        sock->ReadObject(read->object, read->offset, ValueBuffer(*read), read->length, 0);
     }
 }
 
