@@ -107,7 +107,12 @@ std::optional<std::int32_t> RoundedProduct(double number, int factor) {
 }
 
 std::optional<std::int32_t> TruncatedProduct(double number, int factor) {
-    return WholeInt32(std::trunc(static_cast<long double>(number) * factor));
+    const long double product = static_cast<long double>(number) * factor;
+    // A decimal text read into a double is off by at most half a unit of its
+    // last place; moved away from zero by a few such units, a product that
+    // is a whole number in decimal is not cut to the number below it.
+    const long double decimal = product + product * (4 * std::numeric_limits<double>::epsilon());
+    return WholeInt32(std::trunc(decimal));
 }
 
 std::optional<std::uint16_t> FieldValue(const FieldRule& rule, std::string_view text,

@@ -97,7 +97,7 @@ public:
     void N9Click();
     void ComboBox1DropDown();
     // Connect when disconnected, disconnect when connected.
-    virtual void Button1Click();
+    void Button1Click();
     // The 200 ms polling tick: the watchdog first, then the reads of the
     // current view unless the link's queue is backed up.
     void Timer2Timer();
@@ -246,9 +246,19 @@ protected:
     // Builds the window of `design` without a link object.
     TForm1(const WindowDesign& design, QWidget* parent);
 
+    // The two ways of Button1Click (session_control.cpp).
+    virtual void Connect();
+    virtual void Disconnect();
     // The steps of the Settings view's selection: check N8, show Panel6
     // alone, centre GroupBox3.
     void ShowSettingsView();
+    // The window's side of a complete connect: the port box disabled, N4
+    // disabled and N9 enabled, Button1 "Отключить", and the Settings view
+    // entered again when it is current.
+    void ShowConnected();
+    // And of a disconnect: an open calibration dialog closes unaccepted; the
+    // port box, N4, N9 and Button1 as before the connect; "Отключен".
+    void ShowDisconnected();
     // The rows of the four live lists with their captions, values empty.
     void CreateListRows();
     // The minimum outer size of 800 x 600; with `atMinimumSize` the window
@@ -269,9 +279,6 @@ private:
     // Builds the Settings view on its controls (main_form_settings.cpp).
     void SetUpSettingsView();
 
-    // Session control (session_control.cpp).
-    void Connect();
-    void Disconnect();
     // The dispatch of read notifications (dispatch.cpp).
     void Dispatch(std::uint16_t object, std::uint16_t offset);
     void ShowSettingsValue(std::uint16_t object, std::uint16_t offset);

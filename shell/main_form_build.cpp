@@ -60,6 +60,19 @@ QLineEdit* MakeReadOnlyEdit(const char* name, int width) {
 
 constexpr int kFieldWidth = 90;
 
+// One grid cell holding `left` at its left and `right`, if any, at its right.
+QWidget* SideBySide(QWidget* left, QWidget* right) {
+    auto* cell = new QWidget;
+    auto* layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(left);
+    layout->addStretch(1);
+    if (right != nullptr) {
+        layout->addWidget(right);
+    }
+    return cell;
+}
+
 // The caption of a setting is its data object's meaning.
 QString CaptionOf(const DataObject& object) {
     return QString::fromUtf8(object.meaning);
@@ -224,7 +237,7 @@ void TForm1::BuildSettingsView(const WindowDesign& design) {
         ComboBox2->addItems({"Включить", "Выключить"});
         ComboBox2->setCurrentIndex(0);
         ComboBox2->setAccessibleName(Label2->text());
-        speedLimiterSwitch = ComboBox2;
+        speedLimiterSwitch = SideBySide(ComboBox2, nullptr);
     } else {
         CheckBox6 = Named(new QCheckBox("включить"), "CheckBox6");
         speedLimiterSwitch = CheckBox6;
@@ -237,12 +250,7 @@ void TForm1::BuildSettingsView(const WindowDesign& design) {
         pedal1State = Label8;
         // The state of the calibration, then the channel's switch at the
         // right-hand side.
-        pedal2Row = new QWidget;
-        auto* beside = new QHBoxLayout(pedal2Row);
-        beside->setContentsMargins(0, 0, 0, 0);
-        beside->addWidget(Label15);
-        beside->addStretch(1);
-        beside->addWidget(CheckBox5);
+        pedal2Row = SideBySide(Label15, CheckBox5);
     }
     ComboBox3 = Named(new QComboBox, "ComboBox3");
     ComboBox3->setEditable(true);
