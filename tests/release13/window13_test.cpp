@@ -78,6 +78,7 @@ TEST_F(Window13, TheDesignDiffersFromTheBetaWindow) {
 
     // The other two windows.
     EXPECT_EQ(windows->form3.Label1->text(), "Varnok, версия 1.3, 16.04.2008");
+    SaveScreenshot(windows->form3, "r13-about");
     EXPECT_EQ(dialog().size(), QSize(403, 156));
     EXPECT_FALSE(dialog().windowFlags().testFlag(Qt::Tool) && dialog().windowType() == Qt::Tool);
 }
