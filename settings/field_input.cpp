@@ -1,5 +1,6 @@
 #include "settings/field_input.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -150,6 +151,20 @@ std::optional<char16_t> FilterTypedCharacter(char16_t typed, bool textHasPoint) 
         return u'.';
     }
     return std::nullopt;
+}
+
+const FieldRule& FieldRuleOf(TextField field) {
+    using Kind = FieldRule::Kind;
+    static const std::array<FieldRule, 7> rules{{
+        {Kind::TachographConstant, 1, std::nullopt, std::nullopt},  // Edit1
+        {Kind::ScaledReal, 100, std::nullopt, std::nullopt},        // Edit2, km/h
+        {Kind::ScaledReal, 1000, std::nullopt, std::nullopt},       // ComboBox3
+        {Kind::ScaledReal, 1, std::nullopt, 5000},                  // Edit3, Kd: no lower limit
+        {Kind::ScaledReal, 1, 600, 670},                            // Edit4, rpm
+        {Kind::ScaledReal, 100, 1200, 1800},                        // Edit5, 12 % to 18 %
+        {Kind::ScaledReal, 1, 3500, 5500},                          // Edit8, Kp
+    }};
+    return rules[static_cast<std::size_t>(field)];
 }
 
 }  // namespace varnok

@@ -51,6 +51,14 @@ struct FieldRule {
     std::optional<std::int32_t> maximum;
 };
 
+// The Settings view's text fields that write, in the order of their rules.
+enum class TextField { Edit1, Edit2, ComboBox3, Edit3, Edit4, Edit5, Edit8 };
+// Each field's rule: Edit1 the tachograph constant; Edit2 the speed limit
+// (×100), ComboBox3 the tachometer ratio (×1000), Edit3 Kd (at most 5000, no
+// lower limit), Edit4 the warm idle speed (600 to 670), Edit5 the pedal
+// correction (×100, 1200 to 1800), Edit8 Kp (3500 to 5500).
+const FieldRule& FieldRuleOf(TextField field);
+
 // The word a field writes for `text`, or nothing when the field writes
 // nothing: the text is empty or the value is outside the rule's range.
 std::optional<std::uint16_t> FieldValue(const FieldRule& rule, std::string_view text,

@@ -82,7 +82,7 @@ class SettingsView : public QObject {
 
 public:
     // The fields that write what the user typed, in the order of the view.
-    enum class TextField { Edit1, Edit2, ComboBox3, Edit3, Edit4, Edit5, Edit8 };
+    using TextField = varnok::TextField;
     // The check boxes that write 1 or 0 when clicked.
     enum class Box { CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6 };
 
@@ -127,7 +127,7 @@ public:
     void Button4Click();
 
     // The rule of each text field, in TextField order.
-    static const FieldRule& RuleOf(TextField field);
+    static const FieldRule& RuleOf(TextField field) { return FieldRuleOf(field); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "livedata/value_text.h"
 #include "settings/settings_save.h"
 #include "shell/main_form.h"
 #include "tests/settings/recorded_boxes.h"
@@ -153,6 +154,46 @@ TEST_F(SettingsSession, SaveStopsARunningEngineFirst) {
     EXPECT_EQ(boxes.shown[1].text, kSavedMessage);
     EXPECT_EQ(UnitValue(10006, 0), 0);  // the stop request withdrawn
     EXPECT_EQ(UnitValue(200, 0), 0);
+}
+
+// Whatever is typed, accepted, refused by the program's range or by the
+// unit's own limits, and with every answer coming late behind response-
+// pending frames: once the line is quiet each field shows what the unit holds.
+TEST_F(SettingsSession, EveryFieldEndsShowingWhatTheUnitHolds) {
+    Start(276);
+    unitSim->SetPending(2);
+    ASSERT_TRUE(WaitFor([&] { return form->Edit5->isEnabled() && form->Edit8->isEnabled(); }));
+    // Late answers make polling fill the queue; without it the queue runs
+    // empty once a field's write and read-back are done.
+    form->Timer2->stop();
+    struct Field {
+        QLineEdit* edit;
+        std::uint16_t object;
+        std::uint16_t offset;
+        long double scale;
+        std::vector<QString> typed;
+    };
+    const std::vector<Field> fields = {
+        {form->Edit1, 103, 14, 1, {"6000", "0", "70000", "."}},
+        {form->Edit2, 1101, 2, 0.01L, {"85", "500", "12.5", "90"}},
+        {form->Edit3, 1004, 8, 1, {"4000", "100", "5001", "2000"}},  // the unit refuses 100
+        {form->Edit4, 1009, 2, 1, {"640", "599", "671", "670"}},
+        {form->Edit5, 1009, 6, 0.01L, {"13.5", "11.99", "18.004", "."}},
+        {form->Edit8, 400, 8, 1, {"5000", "3499", "5500", "4200.4"}},
+    };
+    for (const Field& field : fields) {
+        for (const QString& text : field.typed) {
+            Enter(field.edit, text);
+            ASSERT_TRUE(WaitFor([&] { return sock.QueueDepth() == 0; }));
+            const std::int64_t held = UnitValue(field.object, field.offset);
+            const QString shown = field.scale == 1
+                                      ? QString::number(held)
+                                      : QString::fromStdString(RealText(Scaled(held, field.scale)));
+            EXPECT_TRUE(WaitFor([&] { return field.edit->text() == shown; }))
+                << field.edit->objectName().toStdString() << " after \"" << text.toStdString()
+                << "\": shows " << field.edit->text().toStdString() << ", the unit holds " << held;
+        }
+    }
 }
 
 TEST_F(SettingsSession, AnEngineThatDoesNotStopTimesOutAndNothingIsStored) {
