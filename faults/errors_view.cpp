@@ -14,15 +14,26 @@ namespace {
 
 static_assert(objects::kFaultBlock.length == kFaultBlockSize);
 
-// Both reads go into the objects' program-wide value buffers.
-int WaitingRead(CSock& sock, const DataObject& object) {
-    return sock.ReadObject(object.object, object.offset, ValueBuffer(object), object.length, 1);
+// The queued link object's calls, waited for where the view needs the answer.
+FaultRequests QueuedRequests(CSock& sock) {
+    return FaultRequests{
+        [&sock](const DataObject& object) {
+            return sock.ReadObject(object.object, object.offset, ValueBuffer(object), object.length,
+                                   1);
+        },
+        [&sock] { return sock.sessionOpen.load() != 0; },
+        [&sock] { sock.ClearFaults(); },
+    };
 }
 
 }  // namespace
 
-ErrorsView::ErrorsView(QTreeWidget& faultList, CSock& link, std::function<void()> onReadFailure)
-    : list(faultList), sock(link), disconnect(std::move(onReadFailure)) {}
+ErrorsView::ErrorsView(QTreeWidget& faultList, FaultRequests link,
+                       std::function<void()> onReadFailure)
+    : list(faultList), requests(std::move(link)), disconnect(std::move(onReadFailure)) {}
+
+ErrorsView::ErrorsView(QTreeWidget& faultList, CSock& sock, std::function<void()> onReadFailure)
+    : ErrorsView(faultList, QueuedRequests(sock), std::move(onReadFailure)) {}
 
 void ErrorsView::Button2Click() {
     RefreshFaultList();
@@ -30,20 +41,21 @@ void ErrorsView::Button2Click() {
 
 void ErrorsView::Button3Click() {
     list.clear();
-    if (sock.sessionOpen.load() != 0) {
-        sock.ClearFaults();
+    if (requests.sessionOpen()) {
+        requests.clearFaults();
     }
 }
 
 bool ErrorsView::RefreshFaultList() {
-    if (WaitingRead(sock, objects::kFaultBlock) == 0) {
+    // Both reads go into the objects' program-wide value buffers.
+    if (requests.readWaiting(objects::kFaultBlock) == 0) {
         if (disconnect) {
             disconnect();
         }
         return false;
     }
     FillFaultList(list, LastFaultBlock(), [this]() -> std::optional<std::uint16_t> {
-        if (WaitingRead(sock, objects::kSelfTest) == 0) {
+        if (requests.readWaiting(objects::kSelfTest) == 0) {
             return std::nullopt;
         }
         return LoadUnsigned16(objects::kSelfTest);

@@ -8,6 +8,10 @@
 // outlive the view. The view needs no main window: the window hands it its
 // fault list and the action to run when the block cannot be read (its
 // connect/disconnect toggle, which disconnects while connected).
+//
+// The view reaches the unit through FaultRequests, so that a build with
+// another link object (release13/) uses the same view; the constructor that
+// takes the queued CSock fills them in with its waiting calls.
 #pragma once
 
 #include <functional>
@@ -19,9 +23,22 @@ class QTreeWidget;
 namespace varnok {
 
 class CSock;
+struct DataObject;
+
+// What the view asks of the link object.
+struct FaultRequests {
+    // Reads a data object into its value buffer and waits for the answer:
+    // 1 when it was read, else 0.
+    std::function<int(const DataObject& object)> readWaiting;
+    // True while a session is open.
+    std::function<bool()> sessionOpen;
+    // ClearDiagnosticInformation; its answer is not looked at.
+    std::function<void()> clearFaults;
+};
 
 class ErrorsView {
 public:
+    ErrorsView(QTreeWidget& list, FaultRequests requests, std::function<void()> disconnect);
     ErrorsView(QTreeWidget& list, CSock& sock, std::function<void()> disconnect);
 
     // Runs RefreshFaultList; its result is of no further use to a click.
@@ -42,7 +59,7 @@ public:
 
 private:
     QTreeWidget& list;
-    CSock& sock;
+    FaultRequests requests;
     std::function<void()> disconnect;
 };
 

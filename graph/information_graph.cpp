@@ -40,22 +40,23 @@ constexpr std::array<ChannelSetting, InformationGraph::kChannels> kChannelSettin
     {kLabelBoost, qRgb(255, 0, 255), 3, 2.0, 1},
 }};
 
-// Seconds between history points before any value has arrived. Only point
-// 0's x is ever drawn from these: every other point is overwritten before it
-// becomes part of a series.
-constexpr double kInitialSpacing = 0.16;
-
 bool ValidChannel(int channel) {
     return channel >= 0 && channel < InformationGraph::kChannels;
 }
 
 }  // namespace
 
-InformationGraph::InformationGraph(TickSource tickCount) : tickCount_(std::move(tickCount)) {
+InformationGraph::InformationGraph(TickSource tickCount, int historyLength)
+    : tickCount_(std::move(tickCount)),
+      historyLength_(std::clamp(historyLength, 1, kHistoryLength)) {
     assert(tickCount_);
+    // Seconds between history points before any value has arrived. Only
+    // point 0's x is ever drawn from these: every other point is overwritten
+    // before it becomes part of a series.
+    const double initialSpacing = kNewestX / historyLength_;
     for (auto& history : histories_) {
-        for (int i = 0; i < kHistoryLength; ++i) {
-            history[static_cast<std::size_t>(i)].x = kNewestX - kInitialSpacing * i;
+        for (int i = 0; i < historyLength_; ++i) {
+            history[static_cast<std::size_t>(i)].x = kNewestX - initialSpacing * i;
         }
     }
     lastUpdate_.fill(tickCount_());
@@ -138,17 +139,28 @@ void InformationGraph::SetGraphArea(int left, int top, int width, int height) {
 void InformationGraph::AppendSample(int channel, double value) {
     if (!graph_ || !ValidChannel(channel)) return;
     const auto index = static_cast<std::size_t>(channel);
-    CGraphParam& param = graph_->channels[index];
-    auto& history = histories_[index];
-    if (param.count < kHistoryLength) ++param.count;
     // Unsigned difference: a wrap of the 32-bit count still gives the right age.
     const std::uint32_t now = tickCount_();
-    const double elapsed = static_cast<std::uint32_t>(now - lastUpdate_[index]) * 0.001;
+    Shift(index, value, static_cast<std::uint32_t>(now - lastUpdate_[index]) * 0.001);
+    lastUpdate_[index] = now;
+}
+
+void InformationGraph::AppendCycle(const std::array<double, kChannels>& values,
+                                   double elapsedSeconds) {
+    if (!graph_) return;
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        Shift(index, values[index], elapsedSeconds);
+    }
+}
+
+void InformationGraph::Shift(std::size_t index, double value, double elapsedSeconds) {
+    CGraphParam& param = graph_->channels[index];
+    auto& history = histories_[index];
+    if (param.count < historyLength_) ++param.count;
     for (auto i = static_cast<std::size_t>(param.count) - 1; i > 0; --i) {
         history[i].y = history[i - 1].y;
-        history[i].x = history[i - 1].x - elapsed;
+        history[i].x = history[i - 1].x - elapsedSeconds;
     }
-    lastUpdate_[index] = now;
     history[0].y = value;
 }
 

@@ -1,5 +1,6 @@
 // The Information view's trend graph: seven engine values over the last 24
-// seconds, each with a history of its last 150 values and their ages.
+// seconds, each with a history of its last values and their ages (150 in
+// the 1.4 window, 50 in the 1.3 window).
 //
 // The owner (the main window) calls, on the GUI thread only:
 // - SetUpGraph once when the window is first shown, before the first
@@ -7,7 +8,8 @@
 // - SetGraphArea whenever the layout changes (the graph area in the
 //   coordinates of the view's parent widget), then RedrawGraph(true);
 // - AppendSample for every fresh value of a channel, then RedrawGraph(false)
-//   when the Information view is current;
+//   when the Information view is current; or, where the values come in
+//   complete cycles of all seven channels, AppendCycle once per cycle;
 // - ResetChannelTimes at every successful connect, so that the first value
 //   after a connect shifts the old points by the time since the connect and
 //   the time spent disconnected does not appear on the graph;
@@ -50,6 +52,7 @@ enum GraphChannel : int {
 class InformationGraph {
 public:
     static constexpr int kChannels = 7;
+    // The 1.4 window's history length, and the longest a history can be.
     static constexpr int kHistoryLength = 150;
     static constexpr double kNewestX =
         24.0;  // x of the newest point: the right end of the time axis
@@ -57,7 +60,10 @@ public:
     // Milliseconds of a steady clock as an unsigned 32-bit count that may wrap.
     using TickSource = std::function<std::uint32_t()>;
 
-    explicit InformationGraph(TickSource tickCount);
+    // `historyLength` points per channel, 1 to kHistoryLength. Before any
+    // value has arrived, point i of every history lies at
+    // 24 - i * 24 / historyLength seconds.
+    explicit InformationGraph(TickSource tickCount, int historyLength = kHistoryLength);
     ~InformationGraph();
     InformationGraph(const InformationGraph&) = delete;
     InformationGraph& operator=(const InformationGraph&) = delete;
@@ -81,6 +87,12 @@ public:
     // channel's previous value, the oldest of a full history falls off.
     // Draws nothing.
     void AppendSample(int channel, double value);
+    // Every channel takes its newest value together (`values` in channel
+    // order), the older points moving back and left by `elapsedSeconds`,
+    // the time since the previous cycle as the caller counts it. Draws
+    // nothing, and leaves the channels' last-update times alone.
+    void AppendCycle(const std::array<double, kChannels>& values, double elapsedSeconds);
+    int HistoryLength() const { return historyLength_; }
 
     // Every channel's last-update time becomes now.
     void ResetChannelTimes();
@@ -100,8 +112,11 @@ public:
 private:
     // Puts the view exactly over the graph area.
     void PlaceView();
+    // One new point for channel `index` (valid, graph set up).
+    void Shift(std::size_t index, double value, double elapsedSeconds);
 
     TickSource tickCount_;
+    int historyLength_;
     std::array<std::array<GraphPoint, kHistoryLength>, kChannels> histories_{};
     std::array<std::uint32_t, kChannels>
         lastUpdate_{};  // tick count of each channel's latest value

@@ -5,22 +5,29 @@
 namespace varnok {
 
 QString ValueText(const DataObject& object) {
+    return ValueText(object, object.type == ValueType::Unsigned32 ? LoadUnsigned32(object)
+                                                                  : LoadUnsigned16(object));
+}
+
+QString ValueText(const DataObject& object, std::uint32_t raw) {
+    long long value = 0;
     switch (object.type) {
         case ValueType::Unsigned32:
-            return QString::fromStdString(IntegerText(LoadUnsigned32(object)));
+            value = raw;
+            break;
         case ValueType::Unsigned16:
         case ValueType::Flag:
         case ValueType::BitField:
-            if (object.scale == 1) {
-                return QString::fromStdString(IntegerText(LoadUnsigned16(object)));
-            }
-            return QString::fromStdString(RealText(Scaled(LoadUnsigned16(object), object.scale)));
+            value = static_cast<std::uint16_t>(raw);
+            break;
         default:
-            if (object.scale == 1) {
-                return QString::fromStdString(IntegerText(LoadSigned16(object)));
-            }
-            return QString::fromStdString(RealText(Scaled(LoadSigned16(object), object.scale)));
+            value = static_cast<std::int16_t>(raw);
+            break;
     }
+    if (object.scale == 1) {
+        return QString::fromStdString(IntegerText(value));
+    }
+    return QString::fromStdString(RealText(Scaled(value, object.scale)));
 }
 
 void ShowRowValue(QTreeWidget* list, int row, const QString& text) {

@@ -17,6 +17,9 @@ namespace varnok {
 // The text a data object's current value is shown as: integers plain,
 // scaled values as reals with ".", the engine totals unsigned.
 QString ValueText(const DataObject& object);
+// The same for a value given as its raw bits (the low 16 of them for the
+// 16-bit types), such as one kept from a complete polling cycle.
+QString ValueText(const DataObject& object, std::uint32_t raw);
 
 // Replaces the value column of one row (removes its sub-item, adds the new one).
 void ShowRowValue(QTreeWidget* list, int row, const QString& text);

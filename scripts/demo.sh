@@ -8,6 +8,9 @@
 # alone. Without a display a scripted session through the program's own link
 # object stands in for the window, with the frames on the line shown by the
 # unit's trace. The unit stops when the demo ends.
+#
+# VARNOK_RELEASE=13 starts release 1.3 (varnok13) instead; it keeps no
+# options, so its port box starts with "COM1" and the unit's port is typed in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,7 +45,10 @@ for _ in $(seq 100); do
 done
 [ -n "$port" ] || { echo "varnok-unit gave no port name" >&2; exit 1; }
 
-if [ "$window" -eq 1 ]; then
+if [ "$window" -eq 1 ] && [ "${VARNOK_RELEASE:-}" = 13 ]; then
+    echo "varnok-unit serves port $port. Type $port into the port box of Varnok 1.3 and press \"Подключить\"; closing the window ends the demo."
+    ./build/release13/varnok13
+elif [ "$window" -eq 1 ]; then
     export XDG_CONFIG_HOME="$work/config"
     ./build/tools/virtual-unit/varnok-demo-options "$port"
     echo "varnok-unit serves port $port. Press \"Подключить\" in Varnok; closing the window ends the demo."

@@ -59,9 +59,27 @@ void PedalGauge::paintEvent(QPaintEvent* event) {
     painter.drawText(inside, Qt::AlignCenter, percentage);
 }
 
+std::array<CalibrationWrite, 3> CalibrationWrites(std::uint16_t channel,
+                                                  const PedalReadings& readings) {
+    std::array<CalibrationWrite, 3> writes{{
+        {channel == 0 ? &objects::kPedal1Reset : &objects::kPedal2Reset, {}},
+        {channel == 0 ? &objects::kPedal1Range : &objects::kPedal2Range, {}},
+        {channel == 0 ? &objects::kPedal1Finish : &objects::kPedal2Finish, {}},
+    }};
+    PutWords(writes[0].bytes.data(), {0, 10000, 32767});
+    PutWords(writes[1].bytes.data(), {readings.released, readings.pressed, 32767});
+    PutWords(writes[2].bytes.data(), {0});
+    return writes;
+}
+
 TForm2::TForm2(CSock& link, std::array<bool, 2>& calibrationAccepted, const QFont& font,
                QWidget* parent)
-    : QDialog(parent), sock(link), accepted(calibrationAccepted) {
+    : TForm2(calibrationAccepted, font, parent) {
+    sock = &link;
+}
+
+TForm2::TForm2(std::array<bool, 2>& calibrationAccepted, const QFont& font, QWidget* parent)
+    : QDialog(parent), accepted(calibrationAccepted) {
     setObjectName("Form2");
     setWindowTitle("Калибровка педали");
     // A tool window's border without title-bar buttons: only the dialog's
@@ -123,17 +141,10 @@ void TForm2::Calibrate(std::uint16_t channel) {
 }
 
 void TForm2::WriteCalibration(std::uint16_t channel) {
-    const PedalReadings& result = readings[channel];
-    const DataObject& reset = channel == 0 ? objects::kPedal1Reset : objects::kPedal2Reset;
-    const DataObject& range = channel == 0 ? objects::kPedal1Range : objects::kPedal2Range;
-    const DataObject& finish = channel == 0 ? objects::kPedal1Finish : objects::kPedal2Finish;
-    std::uint8_t bytes[6];
-    PutWords(bytes, {0, 10000, 32767});
-    sock.WriteObject(reset.object, reset.offset, bytes, reset.length, 1);
-    PutWords(bytes, {result.released, result.pressed, 32767});
-    sock.WriteObject(range.object, range.offset, bytes, range.length, 1);
-    PutWords(bytes, {0});
-    sock.WriteObject(finish.object, finish.offset, bytes, finish.length, 1);
+    for (const CalibrationWrite& write : CalibrationWrites(channel, readings[channel])) {
+        sock->WriteObject(write.object->object, write.object->offset, write.bytes.data(),
+                          write.object->length, 1);
+    }
 }
 
 bool TForm2::GaugeValue(std::uint16_t object, std::uint16_t offset) {
@@ -172,14 +183,18 @@ void TForm2::Button3Click() {
     calibration.Start(readings[channelIndex], LoadUnsigned16(ReadingOf(channelIndex)));
 }
 
-void TForm2::Timer1Timer() {
-    const DataObject& reading = ReadingOf(channelIndex);
-    if (sock.sessionOpen.load() != 0) {
-        sock.ReadObject(reading.object, reading.offset, ValueBuffer(reading), reading.length, 0);
+void TForm2::AskForReading(const DataObject& reading) {
+    if (sock->sessionOpen.load() != 0) {
+        sock->ReadObject(reading.object, reading.offset, ValueBuffer(reading), reading.length, 0);
     } else {
         accepted[channelIndex] = false;
         reject();
     }
+}
+
+void TForm2::Timer1Timer() {
+    const DataObject& reading = ReadingOf(channelIndex);
+    AskForReading(reading);
     switch (calibration.Tick(readings[channelIndex], LoadUnsigned16(reading))) {
         case PedalCalibration::Step::ReleasedSteady:
             ShowInstruction(kPressPedal);

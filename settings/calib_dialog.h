@@ -14,6 +14,11 @@
 // dialog closes, "Отмена", the end of the session, or the system's close
 // key, clears it, so the main window never writes half-measured readings.
 //
+// A build with another link object (release13/) derives its dialog from
+// this one: it builds it without the queued CSock and asks for the reading
+// its own way (AskForReading); Calibrate and WriteCalibration are then not
+// used.
+//
 // Main thread only. The link object and the marks must outlive the dialog.
 #pragma once
 
@@ -23,6 +28,7 @@
 #include <cstdint>
 
 #include "link/csock.h"
+#include "livedata/data_objects.h"
 #include "settings/pedal_calibration.h"
 
 class QLabel;
@@ -48,6 +54,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// One write of an accepted calibration: the object and the words it takes
+// (object->length bytes of `bytes`).
+struct CalibrationWrite {
+    const DataObject* object;
+    std::array<std::uint8_t, 6> bytes;
+};
+
+// The three writes that store channel `channel`'s readings, in order: offset
+// 22 the words 0, 10000, 32767; offset 54 the released and pressed readings
+// and 32767; offset 20 the word 0.
+std::array<CalibrationWrite, 3> CalibrationWrites(std::uint16_t channel,
+                                                  const PedalReadings& readings);
+
 class TForm2 : public QDialog {
     Q_OBJECT
 
@@ -61,10 +80,8 @@ public:
     // modally and, when the channel's mark is set afterwards, writes the
     // calibration (WriteCalibration).
     void Calibrate(std::uint16_t channel);
-    // The three writes of an accepted calibration, each waiting for its
-    // answer: offset 22 the words 0, 10000, 32767; offset 54 the released
-    // and pressed readings and 32767; offset 20 the word 0. Results are not
-    // looked at.
+    // The three CalibrationWrites of the channel, each waiting for its
+    // answer. Results are not looked at.
     void WriteCalibration(std::uint16_t channel);
 
     // The dispatch's case for the raw pedal reading (objects 104 and 105,
@@ -97,13 +114,24 @@ public:
     QTimer* Timer1;
 
 protected:
+    // For a build with its own link object: no queued CSock.
+    TForm2(std::array<bool, 2>& calibrationAccepted, const QFont& font, QWidget* parent);
+
+    // The first step of every Timer1 tick, for channel `reading` (object 104
+    // or 105, offset 14). While a session is open it queues a read whose
+    // answer moves the gauge; without one it clears the channel's mark and
+    // closes the dialog. The rest of the tick steps the calibration on the
+    // reading last received.
+    virtual void AskForReading(const DataObject& reading);
+
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void ShowInstruction(const QString& text);
 
-    CSock& sock;
+    // The queued link object; null in a build with its own.
+    CSock* sock = nullptr;
     std::array<bool, 2>& accepted;
 };
 

@@ -31,6 +31,15 @@ std::size_t SkipDigits(std::string_view text, std::size_t i) {
     return i;
 }
 
+// A whole number as an int, if it is a finite number within an int's range.
+std::optional<std::int32_t> WholeInt32(long double whole) {
+    if (!std::isfinite(whole) || whole < std::numeric_limits<std::int32_t>::min() ||
+        whole > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(whole);
+}
+
 }  // namespace
 
 std::uint16_t LeadingInteger16(std::string_view text) {
@@ -95,12 +104,16 @@ double LeadingReal(std::string_view text) {
 
 std::optional<std::int32_t> RoundedProduct(double number, int factor) {
     const long double product = static_cast<long double>(number) * factor;
-    const long double rounded = std::trunc(product >= 0 ? product + 0.5L : product - 0.5L);
-    if (!std::isfinite(rounded) || rounded < std::numeric_limits<std::int32_t>::min() ||
-        rounded > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(rounded);
+    return WholeInt32(std::trunc(product >= 0 ? product + 0.5L : product - 0.5L));
+}
+
+std::optional<std::int32_t> TruncatedProduct(double number, int factor) {
+    const long double product = static_cast<long double>(number) * factor;
+    // A decimal text read into a double is off by at most half a unit of its
+    // last place; moved away from zero by a few such units, a product that
+    // is a whole number in decimal is not cut to the number below it.
+    const long double decimal = product + product * (4 * std::numeric_limits<double>::epsilon());
+    return WholeInt32(std::trunc(decimal));
 }
 
 std::optional<std::uint16_t> FieldValue(const FieldRule& rule, std::string_view text,

@@ -29,6 +29,11 @@ double LeadingReal(std::string_view text);
 // dropped). The product is formed in extended precision. Nothing when the
 // result is not a finite number within the range of a 32-bit int.
 std::optional<std::int32_t> RoundedProduct(double number, int factor);
+// number × factor cut toward zero, the product formed in extended precision;
+// nothing as for RoundedProduct. The cut is that of the decimal number the
+// double stands for: 2.34 is held as 2.33999..., and 2.34 × 1000 gives 2340,
+// not 2339.
+std::optional<std::int32_t> TruncatedProduct(double number, int factor);
 
 // How a text field turns its text into the 16-bit word it writes.
 struct FieldRule {

@@ -38,15 +38,25 @@ bool StopEngine(CSock& sock, Clock& clock) {
 
 }  // namespace
 
+QMessageBox::StandardButton AskToStopEngine(QWidget* owner) {
+    MessageBoxRequest question{QMessageBox::Question, kStopEngineCaption, kStopEngineQuestion,
+                               QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok};
+    question.stayOnTop = true;
+    return ShowMessageBox(owner, question);
+}
+
+void ShowStopTimeout(QWidget* owner) {
+    // No caption of its own: the platform's default title.
+    ShowMessageBox(owner, MessageBoxRequest{QMessageBox::NoIcon, QString(), kStopTimeoutMessage,
+                                            QMessageBox::Ok});
+}
+
 void SaveSettings(CSock& sock, Clock& clock, QWidget* owner) {
     if (sock.sessionOpen.load() == 0) {
         return;
     }
     if (!EngineStopped()) {
-        MessageBoxRequest question{QMessageBox::Question, kStopEngineCaption, kStopEngineQuestion,
-                                   QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok};
-        question.stayOnTop = true;
-        const QMessageBox::StandardButton answer = ShowMessageBox(owner, question);
+        const QMessageBox::StandardButton answer = AskToStopEngine(owner);
         if (answer == QMessageBox::Cancel) {
             return;
         }
@@ -54,9 +64,7 @@ void SaveSettings(CSock& sock, Clock& clock, QWidget* owner) {
         // as if the engine were stopped.
         if (answer == QMessageBox::Ok && !StopEngine(sock, clock)) {
             WriteWord(sock, objects::kEngineStopRequest, 0);
-            // No caption of its own: the platform's default title.
-            ShowMessageBox(owner, MessageBoxRequest{QMessageBox::NoIcon, QString(),
-                                                    kStopTimeoutMessage, QMessageBox::Ok});
+            ShowStopTimeout(owner);
             return;
         }
     }

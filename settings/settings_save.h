@@ -15,6 +15,7 @@
 // are plain sleeps of `clock`: the main thread is held for the whole save.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 #include "link/clock.h"
@@ -38,5 +39,13 @@ inline constexpr std::uint32_t kStopCheckPauseMs = 100;
 // The whole save; `owner` owns its message boxes. Does nothing without an
 // open session.
 void SaveSettings(CSock& sock, Clock& clock, QWidget* owner);
+
+// The save's two message boxes, also for a build with another link object.
+//
+// The question whether the unit should stop the engine, kept above all
+// other windows: OK, Cancel, or neither when the box could not be shown.
+QMessageBox::StandardButton AskToStopEngine(QWidget* owner);
+// "Таймаут остановки двигателя" with the platform's default caption.
+void ShowStopTimeout(QWidget* owner);
 
 }  // namespace varnok

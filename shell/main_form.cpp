@@ -33,13 +33,26 @@ QStringList Captions(std::span<const BitRow> rows) {
 
 }  // namespace
 
-TForm1::TForm1(CSock& link, QWidget* parent)
+TForm1::TForm1(CSock& link, QWidget* parent) : TForm1(kRelease14Window, parent) {
+    sock = &link;
+    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(N9, &QAction::triggered, this, &TForm1::N9Click);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+
+    errorsView = std::make_unique<ErrorsView>(*ListView1, link, [this] { Button1->click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { errorsView->Button3Click(); });
+    SetUpSettingsView();
+
+    FormCreate();
+}
+
+TForm1::TForm1(const WindowDesign& design, QWidget* parent)
     : QMainWindow(parent),
-      informationGraph([] { return SteadyClock().TickCount(); }),
-      sock(link),
+      informationGraph([] { return SteadyClock().TickCount(); }, design.graphHistory),
       notificationTarget(std::make_shared<NotificationTarget>(this)),
       portSource(SystemPortNames) {
-    BuildWindow();
+    BuildWindow(design);
 
     connect(ClientArea, &AlignPanel::Resized, this, &TForm1::FormResize);
     connect(ClientArea, &AlignPanel::Painted, this, &TForm1::FormPaint);
@@ -48,29 +61,21 @@ TForm1::TForm1(CSock& link, QWidget* parent)
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
     connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
     connect(N3, &QAction::triggered, this, &TForm1::N3Click);
-    connect(N4, &QAction::triggered, this, &TForm1::N4Click);
     connect(N5, &QAction::triggered, this, &TForm1::N5Click);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(N7, &QAction::triggered, this, &TForm1::N7Click);
     connect(N8, &QAction::triggered, this, &TForm1::N8Click);
-    connect(N9, &QAction::triggered, this, &TForm1::N9Click);
     connect(ComboBox1, &PortComboBox::DropDown, this, &TForm1::ComboBox1DropDown);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-
-    errorsView = std::make_unique<ErrorsView>(*ListView1, sock, [this] { Button1->click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { errorsView->Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this, [this] { errorsView->Button3Click(); });
-    SetUpSettingsView();
-
-    FormCreate();
 }
 
 TForm1::~TForm1() {
     // A notification the worker thread is about to post must not reach a
     // window that is gone.
     notificationTarget->Detach();
-    sock.SetNotifier({});
+    if (sock != nullptr) {
+        sock->SetNotifier({});
+    }
     qApp->removeEventFilter(this);
 }
 
@@ -88,12 +93,16 @@ void TForm1::FormCreate() {
     // the decimal separator, never through the user's locale; there is no
     // program-wide setting to make.
     PageControl2->setCurrentIndex(0);
+    CreateListRows();
+    sock->SetNotifier(MakeReadNotifier(notificationTarget));
+    CenterSettingsGroup();
+}
+
+void TForm1::CreateListRows() {
     SetRowCaptions(ListView2, Captions(kEngineRows));
     SetRowCaptions(ListView3, Captions(kSwitchRows));
     SetRowCaptions(ListView4, Captions(kOutputRows));
     SetRowCaptions(ListView5, Captions(kSensorRows));
-    sock.SetNotifier(MakeReadNotifier(notificationTarget));
-    CenterSettingsGroup();
 }
 
 void TForm1::FormShow() {
@@ -104,21 +113,25 @@ void TForm1::FormShow() {
     }
     DisableUnitControls();
     SetUpGraph();
+    // Always 800 x 600, wherever and however large the window was when it closed.
+    PlaceOnDesktop(true);
+    UpdateGraphArea();
+}
 
-    // Always 800 x 600 outside, in the middle of the desktop, wherever and
-    // however large the window was when it closed. The frame is known only
-    // once the window system has decorated the window; until then the
-    // size is the inside.
+void TForm1::PlaceOnDesktop(bool atMinimumSize) {
+    // The frame is known only once the window system has decorated the
+    // window; until then the size is the inside.
     const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize outer(800, 600);
-    setMinimumSize(outer - frame);
-    resize(outer - frame);
+    const QSize minimum(800, 600);
+    setMinimumSize(minimum - frame);
+    if (atMinimumSize) {
+        resize(minimum - frame);
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect placed(QPoint(), outer);
+        QRect placed(QPoint(), size() + frame);
         placed.moveCenter(screen->availableGeometry().center());
         move(placed.topLeft());
     }
-    UpdateGraphArea();
 }
 
 void TForm1::SetUpGraph() {
@@ -145,8 +158,8 @@ void TForm1::Splitter1Moved() {
 
 void TForm1::FormClose() {
     Timer2->stop();
-    if (sock.sessionOpen) {
-        sock.CloseSession();
+    if (sock->sessionOpen) {
+        sock->CloseSession();
     }
     StorePortNameText(options, ComboBox1->currentText());
     StoreWindowPosition(options, x(), y());
@@ -201,13 +214,17 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::SpeedButton3Click() {
+    ShowSettingsView();
+    calibrationAccepted = {false, false};
+}
+
+void TForm1::ShowSettingsView() {
     N8->setChecked(true);
     Panel1->hide();
     Splitter1->hide();
     Panel5->hide();
     Panel6->show();
     CenterSettingsGroup();
-    calibrationAccepted = {false, false};
 }
 
 void TForm1::N6Click() {

@@ -16,6 +16,13 @@
 // view) or Panel6 (Settings view) filling the rest. The current view is the
 // speed button that is down.
 //
+// The controls follow a WindowDesign (window_design.h). A build with its
+// own link object (release13/) derives its window from this one: it builds
+// it with its own design through the protected constructor, which touches
+// no link object and installs no event hook, and overrides the virtual
+// handlers below where its window behaves otherwise. The 1.4 handlers that
+// talk to the queued CSock run only in the window built on one.
+//
 // Main thread only.
 #pragma once
 
@@ -50,6 +57,7 @@
 #include "shell/align_panel.h"
 #include "shell/options_record.h"
 #include "shell/port_list.h"
+#include "shell/window_design.h"
 #include "shell/window_geometry.h"
 
 namespace varnok {
@@ -72,14 +80,14 @@ public:
     void SetPortSource(std::function<QStringList()> source);
 
     // Handlers.
-    void FormShow();
-    void FormResize();
-    void FormPaint();
-    void FormClose();
+    virtual void FormShow();
+    virtual void FormResize();
+    virtual void FormPaint();
+    virtual void FormClose();
     void Splitter1Moved();
     void SpeedButton1Click();
     void SpeedButton2Click();
-    void SpeedButton3Click();
+    virtual void SpeedButton3Click();
     void N3Click();
     void N4Click();
     void N5Click();
@@ -94,8 +102,8 @@ public:
     // current view unless the link's queue is backed up.
     void Timer2Timer();
     // "Калибровка..." of pedal channel 1 and 2 (main_form_settings.cpp).
-    void Button5Click();
-    void Button7Click();
+    virtual void Button5Click();
+    virtual void Button7Click();
 
     // Operations used by the views and the session control.
     void DisableUnitControls();
@@ -174,14 +182,17 @@ public:
     QGroupBox* GroupBox3;
     QLabel* Label7;
     QPushButton* Button5;
+    QLabel* Label8 = nullptr;  // only with WindowDesign::calibrationState
     QLabel* Label14;
     QPushButton* Button7;
+    QLabel* Label15 = nullptr;  // only with WindowDesign::calibrationState
     QCheckBox* CheckBox5;
     QLabel* Label1;
     QLineEdit* Edit1;
     QLabel* Label2;
     QLineEdit* Edit2;
-    QCheckBox* CheckBox6;
+    QCheckBox* CheckBox6 = nullptr;  // not with WindowDesign::speedLimiterList
+    QComboBox* ComboBox2 = nullptr;  // only with WindowDesign::speedLimiterList
     QLabel* Label3;
     QComboBox* ComboBox3;
     QCheckBox* CheckBox1;
@@ -195,8 +206,8 @@ public:
     QLineEdit* Edit4;
     QLabel* Label11;
     QLineEdit* Edit5;
-    QLabel* Label4;
-    QLineEdit* Edit8;
+    QLabel* Label4 = nullptr;  // only with WindowDesign::kpField
+    QLineEdit* Edit8 = nullptr;
     QLabel* Label12;
     QLineEdit* Edit6;
     QLabel* Label13;
@@ -207,9 +218,9 @@ public:
 
     // Menu.
     QMenu* N1;
-    QAction* N4;
-    QAction* N9;
-    QAction* N10;
+    QAction* N4 = nullptr;  // N4, N9 and N10 only with WindowDesign::connectItems
+    QAction* N9 = nullptr;
+    QAction* N10 = nullptr;
     QAction* N5;
     QMenu* N2;
     QActionGroup* ViewItems;
@@ -222,8 +233,9 @@ public:
     QAction* BrowseURL1;
     QAction* BrowseURL2;
 
-    // The polling timer, 200 ms, stopped until a connect starts it.
-    QTimer* Timer2;
+    // The polling timer, 200 ms, stopped until a connect starts it; only
+    // with WindowDesign::pollingTimer.
+    QTimer* Timer2 = nullptr;
 
 signals:
     // AppMessage received the link's notification for a read of `object`
@@ -231,6 +243,30 @@ signals:
     void ObjectRead(std::uint16_t object, std::uint16_t offset);
 
 protected:
+    // Builds the window of `design` without a link object.
+    TForm1(const WindowDesign& design, QWidget* parent);
+
+    // The two ways of Button1Click (session_control.cpp).
+    virtual void Connect();
+    virtual void Disconnect();
+    // The steps of the Settings view's selection: check N8, show Panel6
+    // alone, centre GroupBox3.
+    void ShowSettingsView();
+    // The window's side of a complete connect: the port box disabled, N4
+    // disabled and N9 enabled, Button1 "Отключить", and the Settings view
+    // entered again when it is current.
+    void ShowConnected();
+    // And of a disconnect: an open calibration dialog closes unaccepted; the
+    // port box, N4, N9 and Button1 as before the connect; "Отключен".
+    void ShowDisconnected();
+    // The rows of the four live lists with their captions, values empty.
+    void CreateListRows();
+    // The minimum outer size of 800 x 600; with `atMinimumSize` the window
+    // takes that size. Then it is placed in the middle of the desktop.
+    void PlaceOnDesktop(bool atMinimumSize);
+    void SetUpGraph();
+    TForm2* CalibrationDialog() const { return calibrationDialog; }
+
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -240,13 +276,9 @@ private:
     // AppMessage, the application's event hook: hands read notifications
     // addressed to this window on; never consumes an event.
     void AppMessage(QObject* watched, QEvent* event);
-    void SetUpGraph();
     // Builds the Settings view on its controls (main_form_settings.cpp).
     void SetUpSettingsView();
 
-    // Session control (session_control.cpp).
-    void Connect();
-    void Disconnect();
     // The dispatch of read notifications (dispatch.cpp).
     void Dispatch(std::uint16_t object, std::uint16_t offset);
     void ShowSettingsValue(std::uint16_t object, std::uint16_t offset);
@@ -261,14 +293,15 @@ private:
     std::uint32_t watchdogLastCount = 0;
 
     // Building the controls (main_form_build.cpp).
-    void BuildWindow();
-    void BuildConnectionBar();
+    void BuildWindow(const WindowDesign& design);
+    void BuildConnectionBar(const WindowDesign& design);
     void BuildInformationView();
     void BuildErrorsView();
-    void BuildSettingsView();
-    void BuildMenu();
+    void BuildSettingsView(const WindowDesign& design);
+    void BuildMenu(const WindowDesign& design);
 
-    CSock& sock;
+    // The queued link object; null in a window built without one.
+    CSock* sock = nullptr;
     std::shared_ptr<NotificationTarget> notificationTarget;
     // "Обновить" and "Сброс ошибок"; a failed refresh disconnects through Button1.
     std::unique_ptr<ErrorsView> errorsView;

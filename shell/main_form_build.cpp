@@ -60,6 +60,19 @@ QLineEdit* MakeReadOnlyEdit(const char* name, int width) {
 
 constexpr int kFieldWidth = 90;
 
+// One grid cell holding `left` at its left and `right`, if any, at its right.
+QWidget* SideBySide(QWidget* left, QWidget* right) {
+    auto* cell = new QWidget;
+    auto* layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(left);
+    layout->addStretch(1);
+    if (right != nullptr) {
+        layout->addWidget(right);
+    }
+    return cell;
+}
+
 // The caption of a setting is its data object's meaning.
 QString CaptionOf(const DataObject& object) {
     return QString::fromUtf8(object.meaning);
@@ -67,29 +80,31 @@ QString CaptionOf(const DataObject& object) {
 
 }  // namespace
 
-void TForm1::BuildWindow() {
+void TForm1::BuildWindow(const WindowDesign& design) {
     setObjectName("Form1");
-    setWindowTitle(kProgramCaption);
+    setWindowTitle(design.caption);
     setFont(WindowFont());
-    resize(1046, 606);
+    resize(design.width, design.height);
 
     ClientArea = Named(new AlignPanel(this), "ClientArea");
     setCentralWidget(ClientArea);
 
-    BuildConnectionBar();
+    BuildConnectionBar(design);
     BuildInformationView();
     BuildErrorsView();
-    BuildSettingsView();
-    BuildMenu();
+    BuildSettingsView(design);
+    BuildMenu(design);
 
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     statusText = new QLabel("Отключен");
     StatusBar1->addWidget(statusText, 1);
     setStatusBar(StatusBar1);
 
-    Timer2 = Named(new QTimer(this), "Timer2");
-    Timer2->setInterval(200);
-    Timer2->setTimerType(Qt::PreciseTimer);
+    if (design.pollingTimer) {
+        Timer2 = Named(new QTimer(this), "Timer2");
+        Timer2->setInterval(200);
+        Timer2->setTimerType(Qt::PreciseTimer);
+    }
 
     BrowseURL1 = Named(new QAction(this), "BrowseURL1");
     BrowseURL1->setData(QString(kMakerSite));
@@ -110,7 +125,7 @@ void TForm1::BuildWindow() {
         " left: 7px; padding: 0px 2px; background-color: palette(window); }");
 }
 
-void TForm1::BuildConnectionBar() {
+void TForm1::BuildConnectionBar(const WindowDesign& design) {
     Panel2 = MakePanel(new QFrame, "Panel2", true);
     Panel2->setMinimumSize(200, 64);
     Panel2->resize(0, 64);
@@ -123,7 +138,7 @@ void TForm1::BuildConnectionBar() {
     ComboBox1->setGeometry(26, 19, 91, ComboBox1->sizeHint().height());
     ComboBox1->setAccessibleName("Порт");
     Button1 = Named(new QPushButton("Подключить", GroupBox1), "Button1");
-    Button1->setGeometry(134, 15, 91, 30);
+    Button1->setGeometry(design.button1Left, 15, 91, 30);
 
     GroupBox2 = Named(new QGroupBox("Окно", Panel2), "GroupBox2");
     GroupBox2->setGeometry(255, 3, 332, 53);
@@ -191,7 +206,7 @@ void TForm1::BuildErrorsView() {
     ClientArea->Add(Panel5, Align::Client);
 }
 
-void TForm1::BuildSettingsView() {
+void TForm1::BuildSettingsView(const WindowDesign& design) {
     Panel6 = MakePanel(new QFrame, "Panel6", true);
     Panel6->hide();
     ClientArea->Add(Panel6, Align::Client);
@@ -216,7 +231,27 @@ void TForm1::BuildSettingsView() {
     Label1 = MakeLabel("Label1", CaptionOf(objects::kTachographConstant), Edit1);
     Edit2 = MakeEdit("Edit2", kFieldWidth);
     Label2 = MakeLabel("Label2", CaptionOf(objects::kSpeedLimiterOn), Edit2);
-    CheckBox6 = Named(new QCheckBox("включить"), "CheckBox6");
+    QWidget* speedLimiterSwitch = nullptr;
+    if (design.speedLimiterList) {
+        ComboBox2 = Named(new QComboBox, "ComboBox2");
+        ComboBox2->addItems({"Включить", "Выключить"});
+        ComboBox2->setCurrentIndex(0);
+        ComboBox2->setAccessibleName(Label2->text());
+        speedLimiterSwitch = SideBySide(ComboBox2, nullptr);
+    } else {
+        CheckBox6 = Named(new QCheckBox("включить"), "CheckBox6");
+        speedLimiterSwitch = CheckBox6;
+    }
+    QWidget* pedal1State = nullptr;
+    QWidget* pedal2Row = CheckBox5;
+    if (design.calibrationState) {
+        Label8 = Named(new QLabel, "Label8");
+        Label15 = Named(new QLabel, "Label15");
+        pedal1State = Label8;
+        // The state of the calibration, then the channel's switch at the
+        // right-hand side.
+        pedal2Row = SideBySide(Label15, CheckBox5);
+    }
     ComboBox3 = Named(new QComboBox, "ComboBox3");
     ComboBox3->setEditable(true);
     ComboBox3->setInsertPolicy(QComboBox::NoInsert);
@@ -234,10 +269,10 @@ void TForm1::BuildSettingsView() {
         }
         ++row;
     };
-    addRow(Label7, Button5);
-    addRow(Label14, Button7, CheckBox5);
+    addRow(Label7, Button5, pedal1State);
+    addRow(Label14, Button7, pedal2Row);
     addRow(Label1, Edit1);
-    addRow(Label2, Edit2, CheckBox6);
+    addRow(Label2, Edit2, speedLimiterSwitch);
     addRow(Label3, ComboBox3);
 
     CheckBox1 = Named(new QCheckBox(CaptionOf(objects::kDoorPedalLock)), "CheckBox1");
@@ -264,20 +299,28 @@ void TForm1::BuildSettingsView() {
         const char* editName;
         const DataObject& object;
         bool readOnly;
+        bool present;
+        const char* caption;  // null: the object's own
     };
     const IdleField idleFields[] = {
-        {Label9, "Label9", Edit3, "Edit3", objects::kSpeedGainKd, false},
-        {Label10, "Label10", Edit4, "Edit4", objects::kWarmIdleSpeed, false},
-        {Label11, "Label11", Edit5, "Edit5", objects::kWarmPedalCorrection, false},
-        {Label4, "Label4", Edit8, "Edit8", objects::kRackGainKp, false},
-        {Label12, "Label12", Edit6, "Edit6", objects::kIdleSpeed, true},
-        {Label13, "Label13", Edit7, "Edit7", objects::kPedalCorrection, true},
+        {Label9, "Label9", Edit3, "Edit3", objects::kSpeedGainKd, false, true, nullptr},
+        {Label10, "Label10", Edit4, "Edit4", objects::kWarmIdleSpeed, false, true, design.label10},
+        {Label11, "Label11", Edit5, "Edit5", objects::kWarmPedalCorrection, false, true,
+         design.label11},
+        {Label4, "Label4", Edit8, "Edit8", objects::kRackGainKp, false, design.kpField, nullptr},
+        {Label12, "Label12", Edit6, "Edit6", objects::kIdleSpeed, true, true, nullptr},
+        {Label13, "Label13", Edit7, "Edit7", objects::kPedalCorrection, true, true, nullptr},
     };
     int idleRow = 0;
     for (const IdleField& field : idleFields) {
+        if (!field.present) {
+            continue;
+        }
         field.edit = field.readOnly ? MakeReadOnlyEdit(field.editName, kFieldWidth)
                                     : MakeEdit(field.editName, kFieldWidth);
-        field.label = MakeLabel(field.labelName, CaptionOf(field.object), field.edit);
+        const QString caption =
+            field.caption != nullptr ? QString(field.caption) : CaptionOf(field.object);
+        field.label = MakeLabel(field.labelName, caption, field.edit);
         idle->addWidget(field.label, idleRow, 0);
         idle->addWidget(field.edit, idleRow, 1);
         ++idleRow;
@@ -290,23 +333,30 @@ void TForm1::BuildSettingsView() {
     grid->setRowStretch(row, 1);
 }
 
-void TForm1::BuildMenu() {
+void TForm1::BuildMenu(const WindowDesign& design) {
+    auto shortcut = [&design](QAction* item, const QKeySequence& keys) {
+        if (design.shortcuts) {
+            item->setShortcut(keys);
+        }
+    };
     N1 = Named(menuBar()->addMenu("Файл"), "N1");
-    N4 = Named(N1->addAction("Подключить ЭСУ"), "N4");
-    N4->setShortcut(QKeySequence(Qt::ALT | Qt::Key_C));
-    N9 = Named(N1->addAction("Отключить ЭСУ"), "N9");
-    N9->setShortcut(QKeySequence(Qt::ALT | Qt::Key_D));
-    N9->setEnabled(false);
-    N10 = Named(N1->addSeparator(), "N10");
+    if (design.connectItems) {
+        N4 = Named(N1->addAction("Подключить ЭСУ"), "N4");
+        shortcut(N4, QKeySequence(Qt::ALT | Qt::Key_C));
+        N9 = Named(N1->addAction("Отключить ЭСУ"), "N9");
+        shortcut(N9, QKeySequence(Qt::ALT | Qt::Key_D));
+        N9->setEnabled(false);
+        N10 = Named(N1->addSeparator(), "N10");
+    }
     N5 = Named(N1->addAction("Выход"), "N5");
-    N5->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    shortcut(N5, QKeySequence(Qt::ALT | Qt::Key_F4));
 
     N2 = Named(menuBar()->addMenu("Окно"), "N2");
     ViewItems = new QActionGroup(this);
     ViewItems->setExclusive(true);
-    auto addViewItem = [this](const char* name, const QString& caption, Qt::Key key) {
+    auto addViewItem = [this, &shortcut](const char* name, const QString& caption, Qt::Key key) {
         QAction* item = Named(N2->addAction(caption), name);
-        item->setShortcut(QKeySequence(key));
+        shortcut(item, QKeySequence(key));
         item->setCheckable(true);
         ViewItems->addAction(item);
         return item;

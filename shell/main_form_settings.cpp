@@ -17,7 +17,7 @@ Clock& SavePauses() {
 }  // namespace
 
 void TForm1::SetUpSettingsView() {
-    settingsView = std::make_unique<SettingsView>(FindSettingsControls(*GroupBox3), sock,
+    settingsView = std::make_unique<SettingsView>(FindSettingsControls(*GroupBox3), *sock,
                                                   firmwareVersion, SavePauses(), this);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(Button7, &QPushButton::clicked, this, &TForm1::Button7Click);

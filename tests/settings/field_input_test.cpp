@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "settings/settings_view.h"
 
@@ -83,6 +84,18 @@ TEST(FieldValue, EachFieldParsesScalesRoundsAndChecksItsRange) {
     for (const FieldCase& c : cases) {
         EXPECT_EQ(FieldValue(SettingsView::RuleOf(c.field), c.text, c.version), c.written)
             << Name(c.field) << " \"" << c.text << "\" (" << c.what << ")";
+    }
+}
+
+// A double holds 2.34 as 2.33999...: cutting its product with 1000 gave 2339.
+TEST(TruncatedProduct, CutsTheDecimalNumberNotItsBinaryNeighbourBelow) {
+    const std::tuple<double, int, std::optional<std::int32_t>> cases[] = {
+        {2.34, 1000, 2340},  {3.659, 1000, 3659}, {0.29, 100, 29},
+        {85.559, 100, 8555}, {12.999, 1, 12},     {-12.99, 100, -1299},
+        {-0.5, 1, 0},        {0, 100, 0},         {1e30, 1, std::nullopt},
+    };
+    for (const auto& [number, factor, whole] : cases) {
+        EXPECT_EQ(TruncatedProduct(number, factor), whole) << number << " x " << factor;
     }
 }
 

@@ -79,6 +79,18 @@ TEST(UnitModel, WritesAreCheckedAgainstTheUnitsOwnLimits) {
     EXPECT_EQ(out.size(), 58u);
 }
 
+TEST(UnitModel, ARefusedObjectIsRefusedToReadsOnlyUntilAllowed) {
+    UnitModel m(Still());
+    m.RefuseReads(61442, 0);
+    std::vector<std::uint8_t> out;
+    EXPECT_EQ(m.Read(61442, 0, 2, out), kRequestOutOfRange);
+    EXPECT_EQ(m.Read(1009, 16, 2, out), 0) << "other objects are read as before";
+    EXPECT_EQ(Write(m, 61442, 0, "01 00"), 0) << "writes are not refused";
+    m.AllowReads();
+    EXPECT_EQ(m.Read(61442, 0, 2, out), 0);
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0}));
+}
+
 TEST(UnitModel, StoreShowsBusyForAFewReadsThenItsResult) {
     UnitModel m(Still());
     m.Engine().Stop();

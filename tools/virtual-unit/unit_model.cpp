@@ -256,7 +256,7 @@ std::vector<UnitModel::Fault> UnitModel::PresentFaults() const {
 std::uint8_t UnitModel::Read(std::uint16_t object, std::uint16_t offset, std::uint16_t length,
                              std::vector<std::uint8_t>& out) {
     const std::uint8_t* at = At(object, offset, length);
-    if (at == nullptr) {
+    if (at == nullptr || refusedReads.contains({object, offset})) {
         return kRequestOutOfRange;
     }
     out.assign(at, at + length);
@@ -267,6 +267,14 @@ std::uint8_t UnitModel::Read(std::uint16_t object, std::uint16_t offset, std::ui
         }
     }
     return 0;
+}
+
+void UnitModel::RefuseReads(std::uint16_t object, std::uint16_t offset) {
+    refusedReads.insert({object, offset});
+}
+
+void UnitModel::AllowReads() {
+    refusedReads.clear();
 }
 
 bool UnitModel::SettingAccepts(const Setting& s, const std::uint8_t* bytes) const {

@@ -96,6 +96,11 @@ public:
     // Reads a value without the side effects of a read by the program.
     bool Peek(std::uint16_t object, std::uint16_t offset, std::uint16_t length,
               std::int64_t& value) const;
+    // Refuses the program's reads of a range that starts at `offset` of
+    // `object` (RequestOutOfRange), as a unit whose firmware lacks the value
+    // would; writes are not affected. AllowReads lifts every such refusal.
+    void RefuseReads(std::uint16_t object, std::uint16_t offset);
+    void AllowReads();
 
     Driver& PedalDriver() { return driver; }
     EngineModel& Engine() { return engine; }
@@ -121,6 +126,7 @@ private:
     std::string identification;  // empty: the unit's own
     std::map<std::uint16_t, std::vector<std::uint8_t>> objects;
     std::set<std::pair<std::uint16_t, std::uint16_t>> held;  // live values put by Poke
+    std::set<std::pair<std::uint16_t, std::uint16_t>> refusedReads;
     Driver driver;
     EngineModel engine;
     std::int64_t nowMs = 0;
