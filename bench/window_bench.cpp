@@ -2,13 +2,8 @@
 // the graph still composed and painted into the offscreen surface) on the
 // real CSock, worker thread, link thread and serial channel, connected to
 // varnok-unit, which runs as a process of its own so that its CPU time is
-// not counted here. One run measures, in this order, and then prints:
+// not counted here. One run measures, and then prints:
 //
-//  3. idle before connecting, then connected and polling in the Errors view
-//     (nothing drawn), in the Information view at 1920 x 1080 and at
-//     800 x 600, in turn for a few rounds: CPU time of this whole process
-//     (every thread, getrusage) per second of wall time, the median of the
-//     rounds, with the main and link threads' shares beside it;
 //  2. notification latency in the Information view at 800 x 600: from the
 //     last byte of an answer reaching the port (seen by the link thread's
 //     step observer) to the main thread taking its 1025 event (an event
@@ -18,11 +13,17 @@
 //  4. main thread responsiveness: how late a 1 ms single-shot timer fires,
 //     restarted at once, over 30 s of polling in the Information view;
 //  5. memory: resident size one minute after the connect and at the end,
-//     and the peak; the run keeps polling in the Information view until
-//     --minutes have passed since the connect.
+//     and the peak; the run keeps polling in the Information view at
+//     800 x 600 until --minutes have passed since the connect;
+//  3. CPU time of this whole process (every thread, getrusage) per second
+//     of wall time: idle before connecting (measured first), then, once the
+//     memory figure is in, connected and polling in the Errors view
+//     (nothing drawn), in the Information view at 1920 x 1080 and at
+//     800 x 600, in turn for a few rounds; the median of the rounds, with
+//     the main and link threads' shares beside it.
 //
-// Options: --minutes M (default 3; 10 for the full memory figure),
-// --rounds R (default 3), --cpu-seconds S (default 10 a view and round),
+// Options: --minutes M (default 2; 10 for the full memory figure),
+// --rounds R (default 3), --cpu-seconds S (default 8 a view and round),
 // --latency-reads N (default 3000), --timer-seconds T (default 30).
 #include <unistd.h>
 
@@ -49,9 +50,9 @@ namespace varnok::bench {
 namespace {
 
 struct Options {
-    double minutes = 3;
+    double minutes = 2;
     int rounds = 3;
-    double cpuSeconds = 10;
+    double cpuSeconds = 8;
     int latencyReads = 3000;
     double timerSeconds = 30;
 };
@@ -204,11 +205,12 @@ CpuFigure MedianFigure(std::vector<CpuFigure> rounds) {
 
 void PrintCpu(const std::string& name, const CpuFigure& f, const char* target = "") {
     std::printf("  %-46s %5.2f %% %s\n", name.c_str(), 100 * f.processShare, target);
+    if (f.readsPerSecond <= 0) return;
     std::printf(
-        "  %-46s   main %.2f, link %.2f, others %.2f; %.0f reads/s, %.0f graph "
-        "paints/s; varnok-unit %.2f %%\n",
-        "", 100 * f.mainShare, 100 * f.linkShare, 100 * f.otherShare, f.readsPerSecond,
-        f.paintsPerSecond, 100 * f.unitShare);
+        "  %-46s   main thread %.2f %%, link thread %.2f %% (%.0f us a read), others %.2f "
+        "%%;\n  %-46s   %.0f reads/s, %.0f graph paints/s; varnok-unit %.2f %%\n",
+        "", 100 * f.mainShare, 100 * f.linkShare, 1e6 * f.linkShare / f.readsPerSecond,
+        100 * f.otherShare, "", f.readsPerSecond, f.paintsPerSecond, 100 * f.unitShare);
 }
 
 void Progress(const char* what) {
@@ -273,22 +275,13 @@ int Run(const Options& options) {
     long residentAtMinute = 0;
     QTimer::singleShot(60'000, Qt::PreciseTimer, &form,
                        [&residentAtMinute] { residentAtMinute = ResidentKiB(); });
+    // The Information view at 800 x 600 until the memory figure is in: its
+    // size stays, so that memory the larger window takes later is not
+    // counted as growth.
+    form.N6Click();
+    RunUntil(0.5);
 
-    // 3. The views in turn, round after round; the median of the rounds.
-    const Scene scenes[] = {{"Errors view (nothing drawn)"},
-                            {"Information view", 1920, 1080},
-                            {"Information view", 800, 600}};
-    std::vector<std::string> names(std::size(scenes));
-    std::vector<std::vector<CpuFigure>> rounds(std::size(scenes));
-    for (int round = 0; round < options.rounds; ++round) {
-        for (std::size_t i = 0; i < std::size(scenes); ++i) {
-            names[i] = Show(form, scenes[i]);
-            Progress(names[i].c_str());
-            rounds[i].push_back(MeasureCpu(options.cpuSeconds, probe, unit, watch));
-        }
-    }
-
-    // 2. Latency, in the Information view at 800 x 600 (the last scene).
+    // 2. Latency.
     Progress("notification latency");
     probe.Measure(true);
     RunUntil(options.latencyReads / 40.0 + 30,
@@ -323,6 +316,20 @@ int Run(const Options& options) {
         std::chrono::duration<double>(BenchClock::now() - connected).count() / 60;
     const long residentAtEnd = ResidentKiB();
     const long peak = PeakResidentKiB();
+
+    // 3. The views in turn, round after round; the median of the rounds.
+    const Scene scenes[] = {{"Errors view (nothing drawn)"},
+                            {"Information view", 1920, 1080},
+                            {"Information view", 800, 600}};
+    std::vector<std::string> names(std::size(scenes));
+    std::vector<std::vector<CpuFigure>> rounds(std::size(scenes));
+    for (int round = 0; round < options.rounds; ++round) {
+        for (std::size_t i = 0; i < std::size(scenes); ++i) {
+            names[i] = Show(form, scenes[i]);
+            Progress(names[i].c_str());
+            rounds[i].push_back(MeasureCpu(options.cpuSeconds, probe, unit, watch));
+        }
+    }
     if (form.isConnected != 1) {
         std::fprintf(stderr, "the session ended during the run\n");
         return 1;
@@ -364,9 +371,9 @@ int Run(const Options& options) {
         connectedThroughout ? "" : "; the session ended!");
 
     std::printf(
-        "5. Memory after %.1f minutes of polling: resident %.1f MiB at minute 1, %.1f "
-        "MiB at the end,\n"
-        "  growth %+ld KiB (target: none), peak %.1f MiB\n",
+        "5. Memory over %.1f minutes of polling in the Information view at 800 x 600: resident "
+        "%.1f MiB at minute 1,\n"
+        "  %.1f MiB at the end, growth %+ld KiB (target: none); peak %.1f MiB\n",
         minutes, residentAtMinute / 1024.0, residentAtEnd / 1024.0,
         residentAtMinute > 0 ? residentAtEnd - residentAtMinute : 0, peak / 1024.0);
     return 0;
