@@ -24,7 +24,9 @@
 //
 // Options: --minutes M (default 2; 10 for the full memory figure),
 // --rounds R (default 3), --cpu-seconds S (default 8 a view and round),
-// --latency-reads N (default 3000), --timer-seconds T (default 30).
+// --latency-reads N (default 3000), --timer-seconds T (default 30),
+// --no-echo (the unit echoes nothing, unlike a K-line adapter: shows what
+// the echo costs the link thread).
 #include <unistd.h>
 
 #include <QApplication>
@@ -55,11 +57,16 @@ struct Options {
     double cpuSeconds = 8;
     int latencyReads = 3000;
     double timerSeconds = 30;
+    bool echo = true;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--no-echo") {
+            options.echo = false;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const double value = std::atof(argv[++i]);
         if (value <= 0) return false;
@@ -243,7 +250,8 @@ int Run(const Options& options) {
     QTemporaryDir settingsFolder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
 
-    UnitProcess unit;
+    UnitProcess unit(options.echo ? std::vector<std::string>{}
+                                  : std::vector<std::string>{"--no-echo"});
     std::string error;
     if (!unit.Start(error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -388,7 +396,7 @@ int main(int argc, char** argv) {
     if (!varnok::bench::ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: window_bench [--minutes M] [--rounds R] [--cpu-seconds S] "
-                     "[--latency-reads N] [--timer-seconds T]\n");
+                     "[--latency-reads N] [--timer-seconds T] [--no-echo]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
