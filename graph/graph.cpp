@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "graph/plot_layout.h"
 
@@ -34,39 +35,113 @@ int TextHeight(const QFont& font, const QFontMetrics& metrics) {
     return std::max(1, EmHeight(font) - metrics.leading());
 }
 
-// Fills a rectangle; solid brushes take the painter's fast path for colours.
-void Fill(QPainter& dc, const QRect& rect, const QBrush& brush) {
-    if (brush.style() == Qt::SolidPattern) {
-        dc.fillRect(rect, brush.color());
-    } else {
-        dc.fillRect(rect, brush);
+// The image a painter draws on, when an opaque colour filled into a
+// rectangle can go straight into its pixels with the result the painter's
+// fill would give: an RGB32 image at scale 1, drawn on without any
+// transformation, at full opacity, source over, with no clip of the
+// painter's own. Otherwise null.
+QImage* DirectFillTarget(QPainter& dc) {
+    QPaintDevice* device = dc.device();
+    if (device == nullptr || device->devType() != QInternal::Image || dc.hasClipping() ||
+        !dc.deviceTransform().isIdentity() || dc.opacity() != 1.0 ||
+        dc.compositionMode() != QPainter::CompositionMode_SourceOver) {
+        return nullptr;
     }
+    auto* image = static_cast<QImage*>(device);
+    const bool plain = image->format() == QImage::Format_RGB32 && image->devicePixelRatio() == 1.0;
+    return plain ? image : nullptr;
 }
 
-// A square point marker centred on the grid point p: the square from
-// p - half to p + half, outlined with the pen centred on its edges and filled
-// with the brush. Filled rectangles give the pixels a stroked rectangle
-// would, at a fraction of the cost.
-void DrawMarker(QPainter& dc, QPoint p, int half, const QPen& pen, const QBrush& brush) {
-    const int line = pen.style() == Qt::NoPen ? 0 : std::max(1, pen.width());
-    const int outer = half + line / 2;  // the outline's outer edge
-    const int inner = outer - line;     // its inner edge
-    const bool filled = brush.style() != Qt::NoBrush && inner > 0;
-    if (line > 0) {
-        const QBrush& ink = pen.brush();
-        const int side = 2 * outer;
-        const int x = p.x() - outer;
-        const int y = p.y() - outer;
-        if (filled) {
-            Fill(dc, QRect(x, y, side, side), ink);
-        } else {
-            Fill(dc, QRect(x, y, side, line), ink);
-            Fill(dc, QRect(x, y + side - line, side, line), ink);
-            Fill(dc, QRect(x, y, line, side), ink);
-            Fill(dc, QRect(x + side - line, y, line, side), ink);
+// A channel's point markers: squares centred on the grid points, from
+// p - half to p + half, outlined with the pen centred on their edges and
+// filled with the brush. Filled rectangles give the pixels a stroked
+// rectangle would, at a fraction of the cost. On a direct target
+// (DirectFillTarget) opaque colours go straight into the image's pixels
+// inside the clip rectangle: markers are two small fills each, up to a
+// thousand of them at every redraw, and the painter's cost per fill is many
+// times that of the pixels.
+class MarkerPainter {
+public:
+    MarkerPainter(QPainter& dc, QImage* direct, const QRect& clip, int half, const QPen& pen,
+                  const QBrush& brush)
+        : dc_(dc),
+          ink_(pen.brush()),
+          fill_(brush),
+          line_(pen.style() == Qt::NoPen ? 0 : std::max(1, pen.width())),
+          outer_(half + line_ / 2),
+          inner_(outer_ - line_),
+          filled_(brush.style() != Qt::NoBrush && inner_ > 0) {
+        if (direct != nullptr) {
+            bits_ = direct->bits();
+            stride_ = direct->bytesPerLine();
+            clip_ = clip & direct->rect();
+            inkPixel_ = DirectPixel(ink_);
+            fillPixel_ = DirectPixel(fill_);
         }
     }
-    if (filled) Fill(dc, QRect(p.x() - inner, p.y() - inner, 2 * inner, 2 * inner), brush);
+
+    void Draw(QPoint p) const {
+        if (line_ > 0) {
+            const int side = 2 * outer_;
+            const int x = p.x() - outer_;
+            const int y = p.y() - outer_;
+            if (filled_) {
+                Fill(QRect(x, y, side, side), ink_, inkPixel_);
+            } else {
+                Fill(QRect(x, y, side, line_), ink_, inkPixel_);
+                Fill(QRect(x, y + side - line_, side, line_), ink_, inkPixel_);
+                Fill(QRect(x, y, line_, side), ink_, inkPixel_);
+                Fill(QRect(x + side - line_, y, line_, side), ink_, inkPixel_);
+            }
+        }
+        if (filled_) {
+            Fill(QRect(p.x() - inner_, p.y() - inner_, 2 * inner_, 2 * inner_), fill_, fillPixel_);
+        }
+    }
+
+private:
+    // The pixel the painter writes for an opaque solid colour on RGB32, or
+    // none for anything else, which the painter fills itself.
+    static std::optional<QRgb> DirectPixel(const QBrush& brush) {
+        if (brush.style() != Qt::SolidPattern || brush.color().alpha() != 255) return {};
+        return brush.color().rgba64().toArgb32();
+    }
+
+    void Fill(const QRect& rect, const QBrush& brush, std::optional<QRgb> pixel) const {
+        if (pixel) {
+            const QRect r = rect & clip_;
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                std::fill_n(reinterpret_cast<QRgb*>(bits_ + y * stride_) + r.left(), r.width(),
+                            *pixel);
+            }
+        } else if (brush.style() == Qt::SolidPattern) {
+            dc_.fillRect(rect, brush.color());  // the painter's fast path for colours
+        } else {
+            dc_.fillRect(rect, brush);
+        }
+    }
+
+    QPainter& dc_;
+    const QBrush ink_;
+    const QBrush fill_;
+    const int line_;   // width of the outline
+    const int outer_;  // the outline's outer edge, from the point
+    const int inner_;  // its inner edge
+    const bool filled_;
+    // A direct target: its pixels, their clip, and the colours' pixels.
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    QRect clip_;
+    std::optional<QRgb> inkPixel_;
+    std::optional<QRgb> fillPixel_;
+};
+
+// Whether anything drawn around the points a and b, no further from them
+// than reach pixels, can show inside clip.
+bool Reaches(QPoint a, QPoint b, int reach, const QRect& clip) {
+    const QRect box(QPoint(std::min(a.x(), b.x()) - reach, std::min(a.y(), b.y()) - reach),
+                    QPoint(std::max(a.x(), b.x()) + reach, std::max(a.y(), b.y()) + reach));
+    return box.intersects(clip);
 }
 
 // Draws text with the top of its character cell at y, in the painter's font
@@ -114,6 +189,8 @@ const QImage& CGraph::Compose(bool rebuild) {
         backgroundBitmap = QImage();
         picture_ = QImage();
         backgroundValid = false;
+        pictureHoldsBackground_ = false;
+        changed_ = QRect();
         return picture_;
     }
     const QSize size(width, height);
@@ -122,18 +199,44 @@ const QImage& CGraph::Compose(bool rebuild) {
     if (rebuild || backgroundBitmap.size() != size) {
         backgroundBitmap = QImage(size, QImage::Format_RGB32);
         backgroundValid = false;
+        pictureHoldsBackground_ = false;
         if (!backgroundBitmap.isNull()) {
             QPainter dc(&backgroundBitmap);
             backgroundValid = DrawBackground(dc) != 0;
         }
     }
-    if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB32);
+    if (picture_.size() != size) {
+        picture_ = QImage(size, QImage::Format_RGB32);
+        pictureHoldsBackground_ = false;
+    }
     if (picture_.isNull() || backgroundBitmap.isNull()) {
         picture_ = QImage();
+        pictureHoldsBackground_ = false;
+        changed_ = QRect();
         return picture_;
     }
-    std::memcpy(picture_.bits(), backgroundBitmap.constBits(),
-                static_cast<std::size_t>(backgroundBitmap.sizeInBytes()));
+    // The curves stay inside the plot rectangle, so outside it the picture
+    // still holds the background from the last whole copy: only the plot
+    // rectangle has to be copied again.
+    const QRect plot =
+        QRect(plotLeft, plotTop, plotRight - plotLeft, plotBottom - plotTop) & picture_.rect();
+    if (pictureHoldsBackground_ && backgroundValid &&
+        backgroundBitmap.cacheKey() == copiedBackground_) {
+        const auto rowBytes = static_cast<std::size_t>(plot.width()) * sizeof(QRgb);
+        for (int y = plot.top(); y <= plot.bottom(); ++y) {
+            std::memcpy(
+                reinterpret_cast<QRgb*>(picture_.scanLine(y)) + plot.left(),
+                reinterpret_cast<const QRgb*>(backgroundBitmap.constScanLine(y)) + plot.left(),
+                rowBytes);
+        }
+        changed_ = plot;
+    } else {
+        std::memcpy(picture_.bits(), backgroundBitmap.constBits(),
+                    static_cast<std::size_t>(backgroundBitmap.sizeInBytes()));
+        pictureHoldsBackground_ = true;
+        copiedBackground_ = backgroundBitmap.cacheKey();
+        changed_ = picture_.rect();
+    }
     if (backgroundValid) {
         QPainter dc(&picture_);
         DrawCurves(dc);
@@ -241,6 +344,7 @@ int CGraph::DrawBackground(QPainter& dc) {
 void CGraph::DrawCurves(QPainter& dc) {
     if (timeAxis.maxValue == timeAxis.minValue) return;
     const PlotRect plot{plotLeft, plotTop, plotRight, plotBottom};
+    QImage* const direct = DirectFillTarget(dc);
     dc.save();
     dc.setRenderHint(QPainter::Antialiasing, false);
     // The clip leaves out the right and bottom edges' own pixels: a point on
@@ -254,6 +358,13 @@ void CGraph::DrawCurves(QPainter& dc) {
             continue;
         }
         dc.setPen(channel.pen);
+        // How far a line's pixels (half the pen's width to the side, square
+        // caps beyond its ends) and a marker's reach from their points, with
+        // room to spare: lines and markers entirely outside the clip, as
+        // the older points left of the plot are, are not drawn at all.
+        const int lineReach = std::max(1, channel.pen.width()) + 2;
+        const int markerReach = m + lineReach;
+        const MarkerPainter markers(dc, direct, clip, m, channel.pen, channel.brush);
         QPoint at;
         for (int j = 0; j < channel.count; ++j) {
             const GraphPoint& p = channel.points[j];
@@ -265,11 +376,11 @@ void CGraph::DrawCurves(QPainter& dc) {
                 at = point;
                 if (j == channel.count - 1 || channel.breaks[j + 1] == 1) continue;
             } else if ((channel.style & kStyleLines) != 0) {
-                if (point != at) dc.drawLine(at, point);
+                if (point != at && Reaches(at, point, lineReach, clip)) dc.drawLine(at, point);
                 at = point;
             }
-            if ((channel.style & kStyleMarkers) != 0) {
-                DrawMarker(dc, point, m, channel.pen, channel.brush);
+            if ((channel.style & kStyleMarkers) != 0 && Reaches(point, point, markerReach, clip)) {
+                markers.Draw(point);
             }
         }
     }

@@ -48,6 +48,10 @@ public:
     // The last composed picture; null before the first Compose or when the
     // picture has no area.
     const QImage& Picture() const { return picture_; }
+    // The part of the picture the last Compose may have changed: all of it
+    // after a rebuild or a new size, else the plot rectangle. Empty when
+    // there is no picture.
+    QRect ChangedRect() const { return changed_; }
 
     // Lays out the plot rectangle and draws the static picture on dc at (0, 0).
     // Returns 1 when it drew a chart, 0 when there is nothing to chart or no
@@ -85,6 +89,12 @@ public:
 
 private:
     QImage picture_;
+    // The picture holds the cached background everywhere outside the plot
+    // rectangle: it was copied whole from it since it was last drawn, and
+    // the background (by its cache key) has not changed since.
+    bool pictureHoldsBackground_ = false;
+    qint64 copiedBackground_ = 0;
+    QRect changed_;
 };
 
 }  // namespace varnok

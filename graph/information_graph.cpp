@@ -173,7 +173,10 @@ void InformationGraph::RedrawGraph(bool rebuild) {
     graph_->Compose(rebuild);
     if (view_) {
         view_->SetPicture(&graph_->Picture());
-        view_->repaint();
+        // Only what the picture changed: without a rebuild the plot
+        // rectangle, since the view shows the rest already.
+        const QRect changed = graph_->ChangedRect();
+        view_->repaint(changed.isEmpty() ? view_->rect() : changed);
     }
 }
 

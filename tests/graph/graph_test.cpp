@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -300,6 +301,75 @@ TEST_F(GraphRender, DrawPutsThePictureAtLeftAndTop) {
     painter.end();
     EXPECT_EQ(target.copy(30, 40, 100, 80), graph->Picture());
     EXPECT_EQ(CountColour(target, target.rect(), kRed), 200 * 200 - 100 * 80);
+}
+
+// Every line and marker of the channels drawn through the painter one by
+// one, nothing left out: what the curves looked like before markers went
+// straight into the picture and before lines and markers outside the plot
+// were skipped.
+void DrawEveryLineAndMarker(const CGraph& g, QPainter& dc) {
+    const PlotRect plot{g.plotLeft, g.plotTop, g.plotRight, g.plotBottom};
+    dc.setClipRect(
+        QRect(g.plotLeft, g.plotTop, g.plotRight - g.plotLeft, g.plotBottom - g.plotTop));
+    const int half = g.markerSize / 2;
+    for (const CGraphParam& c : g.channels) {
+        dc.setPen(c.pen);
+        const int line = std::max(1, c.pen.width());
+        const int outer = half + line / 2;
+        const int inner = outer - line;
+        QPoint at;
+        for (int j = 0; j < c.count; ++j) {
+            const QPoint p(PointX(plot, c.points[j].x, 0.0, 24.0),
+                           PointY(plot, c.points[j].y, c.minValue, c.maxValue));
+            if (j > 0 && p != at) dc.drawLine(at, p);
+            at = p;
+            dc.fillRect(QRect(p.x() - outer, p.y() - outer, 2 * outer, 2 * outer), c.colour);
+            dc.fillRect(QRect(p.x() - inner, p.y() - inner, 2 * inner, 2 * inner), Qt::black);
+        }
+    }
+}
+
+TEST_F(GraphRender, CurvesMatchEveryLineAndMarkerDrawnByThePainter) {
+    // Crowded, crossing curves, with points on and around every edge of the
+    // plot and far outside it.
+    std::vector<GraphPoint> a, b;
+    for (int i = 0; i < 150; ++i) {
+        const double x = 24.0 - i * 0.2;
+        a.push_back({x, 50.0 + 55.0 * std::sin(i * 0.37)});
+        b.push_back({x + (i % 5 == 0 ? 0.05 : 0.0), 1500.0 + 1700.0 * std::cos(i * 0.21)});
+    }
+    a.push_back({-500.0, 1e9});
+    SetPoints(0, a);
+    SetPoints(1, b);
+    const QImage background = BackgroundOnly();
+    const QImage picture = graph->Compose(true).copy();
+    ASSERT_TRUE(graph->backgroundValid);
+
+    QImage expected = background.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&expected);
+    DrawEveryLineAndMarker(*graph, painter);
+    painter.end();
+    EXPECT_EQ(picture, expected.convertToFormat(QImage::Format_RGB32));
+    EXPECT_GT(CountColour(picture, Plot(), kBlack), 50);  // marker fills survived
+}
+
+TEST_F(GraphRender, RedrawAfterNewPointsEqualsAFreshPicture) {
+    std::vector<GraphPoint> a = {{24.0, 50.0}, {20.0, 90.0}, {16.0, 10.0}, {12.0, 60.0}};
+    SetPoints(0, a);
+    graph->Compose(true);
+    EXPECT_EQ(graph->ChangedRect(), graph->Picture().rect());
+
+    // The old curve must be gone everywhere, also where the new one does not pass.
+    a = {{24.0, 20.0}, {23.8, 30.0}, {-3.0, 100.0}};
+    SetPoints(0, a);
+    const QImage redrawn = graph->Compose(false).copy();
+    EXPECT_EQ(graph->ChangedRect(), Plot());
+    EXPECT_EQ(redrawn, graph->Compose(true));
+    EXPECT_EQ(graph->ChangedRect(), graph->Picture().rect());
+
+    // A background changed behind the graph's back is copied whole again.
+    graph->backgroundBitmap.fill(kRed);
+    EXPECT_EQ(CountColour(graph->Compose(false), QRect(0, 0, 5, 5), kRed), 25);
 }
 
 class RichText : public GraphRender {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
@@ -206,6 +207,17 @@ TEST_F(InformationGraphTest, ViewCoversTheAreaAndRedrawRepaintsItAtOnce) {
     EXPECT_EQ(counter.paints, paints + 1);  // without going back to the event loop
     const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, graph.Graph()->Picture());
+    // A redraw without rebuild repaints only the plot rectangle; what the
+    // window shows is the whole new picture all the same.
+    for (double value : {300.0, 2900.0, 1200.0}) {
+        now += 200;
+        graph.AppendSample(kGraphEngineSpeed1, value);
+        graph.RedrawGraph(false);
+    }
+    const auto* surface = dynamic_cast<QImage*>(window.backingStore()->paintDevice());
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->copy(view->geometry()).convertToFormat(QImage::Format_RGB32),
+              graph.Graph()->Picture());
 
     // A new area moves the view; the next rebuild lays the picture out for it.
     const int plotRight = graph.Graph()->plotRight;
