@@ -51,7 +51,8 @@ protected:
     }
 
     // Every point of every graph channel and both engine rows show the value
-    // the unit holds for that channel's or row's own object and offset.
+    // the unit holds for that channel's or row's own object and offset, or
+    // nothing yet: whether a value has arrived is for the caller to ask.
     void ExpectOnlyHeldValues() {
         for (const Held& held : kHeld) {
             const DispatchRow* row = FindDispatchRow(held.data.object, held.data.offset);
@@ -60,15 +61,15 @@ protected:
             if (row->graphChannel >= 0) {
                 const int count = form->informationGraph.Count(row->graphChannel);
                 const GraphPoint* points = form->informationGraph.History(row->graphChannel);
-                EXPECT_GT(count, 0) << held.data.meaning;
                 for (int i = 0; i < count; ++i) {
                     ASSERT_EQ(points[i].y, value) << held.data.meaning << ", point " << i;
                 }
             }
             if (row->target == DispatchTarget::EngineRow) {
-                EXPECT_EQ(form->ListView2->topLevelItem(row->row)->text(1),
-                          QString::number(held.raw))
-                    << held.data.meaning;
+                const QString shown = form->ListView2->topLevelItem(row->row)->text(1);
+                if (!shown.isEmpty()) {
+                    EXPECT_EQ(shown, QString::number(held.raw)) << held.data.meaning;
+                }
             }
         }
     }
