@@ -141,7 +141,7 @@ protected:
             ++reads;
             const auto* read = static_cast<const ObjectReadEvent*>(event);
             if (measuring) {
-                havePending = watch.TakeAnswer(read->object, read->offset, pendingArrival);
+                havePending = watch.TakeAnswer(read->Object(), read->Offset(), pendingArrival);
                 if (havePending) taken.push_back(Millis(now - pendingArrival));
             }
         } else if (event->type() == QEvent::Paint && watched == form.GraphSurface) {

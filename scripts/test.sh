@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build, the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the link and session tests
-# under ThreadSanitizer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the link and session tests
+# without windows under ThreadSanitizer, and short runs of the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

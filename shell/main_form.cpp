@@ -277,8 +277,10 @@ void TForm1::AppMessage(QObject* watched, QEvent* event) {
     // their value buffers were filled.
     if (event->type() == kObjectReadEvent && watched == this && isConnected != 0) {
         const auto* read = static_cast<const ObjectReadEvent*>(event);
-        Dispatch(read->object, read->offset);
-        emit ObjectRead(read->object, read->offset);
+        const std::uint16_t object = read->Object();
+        const std::uint16_t offset = read->Offset();
+        Dispatch(object, offset);
+        emit ObjectRead(object, offset);
     }
 }
 

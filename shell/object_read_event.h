@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QObject>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -19,13 +20,28 @@ namespace varnok {
 
 inline constexpr QEvent::Type kObjectReadEvent = static_cast<QEvent::Type>(1025);
 
+// Made on the worker thread, read on the main thread. Qt's event queue
+// orders the two already; the read also ends in an acquire of what the
+// constructor released, so the hand-over of the event and of everything the
+// worker did before it is ordered in the program's own terms too, where a
+// thread checker sees it although Qt's own locks are hidden from it.
 class ObjectReadEvent : public QEvent {
 public:
     ObjectReadEvent(std::uint16_t objectNumber, std::uint16_t objectOffset)
-        : QEvent(kObjectReadEvent), object(objectNumber), offset(objectOffset) {}
+        : QEvent(kObjectReadEvent) {
+        read.store(static_cast<std::uint32_t>(objectNumber) << 16 | objectOffset,
+                   std::memory_order_release);
+    }
 
-    const std::uint16_t object;
-    const std::uint16_t offset;
+    std::uint16_t Object() const {
+        return static_cast<std::uint16_t>(read.load(std::memory_order_acquire) >> 16);
+    }
+    std::uint16_t Offset() const {
+        return static_cast<std::uint16_t>(read.load(std::memory_order_acquire) & 0xFFFF);
+    }
+
+private:
+    std::atomic<std::uint32_t> read;  // object number << 16 | offset
 };
 
 // Where notifications go. Post may run on any thread; Detach runs on the
